@@ -1,0 +1,1 @@
+#include "LookupSerial.h"

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "lookup/Form.h"
+
+#include <QString>
+
+namespace lookup {
+
+// Looks a SIM card up by its ICCID at the ICCID site and writes its carrier,
+// part of its phone number, its age and its home region into T1(1)..T1(4).
+void LookupIccid(Form& form, const QString& iccid);
+
+// The ICCID as it goes into the address: only what an address cannot carry
+// (blanks, control and non-ASCII characters, "#", "%") is percent-encoded.
+QString IccidForAddress(const QString& iccid);
+
+} // namespace lookup

@@ -1,0 +1,266 @@
+#include "LoopbackServer.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <stdexcept>
+
+namespace loopback {
+
+namespace {
+
+std::string lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+std::string trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+const char* reason(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 400: return "Bad Request";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
+
+bool sendAll(int socket, const std::string& data)
+{
+    size_t sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n = ::send(socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += size_t(n);
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> Request::header(const std::string& name) const
+{
+    const std::string wanted = lower(name);
+    for (const auto& [key, value] : headers) {
+        if (lower(key) == wanted)
+            return value;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> Request::headerNames() const
+{
+    std::vector<std::string> names;
+    for (const auto& header : headers)
+        names.push_back(lower(header.first));
+    return names;
+}
+
+Response html(std::string body, int status)
+{
+    return {status, {{"Content-Type", "text/html; charset=utf-8"}}, std::move(body), false};
+}
+
+Server::Server(Handler handler, int port) : handler_(std::move(handler))
+{
+    int wake[2];
+    if (::pipe(wake) != 0)
+        throw std::runtime_error("pipe failed");
+    wakeRead_ = wake[0];
+    wakeWrite_ = wake[1];
+
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int yes = 1;
+    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(uint16_t(port));
+    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::listen(listener_, 64) != 0) {
+        ::close(listener_);
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
+    }
+    socklen_t length = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    acceptThread_ = std::thread([this] { acceptLoop(); });
+}
+
+Server::~Server()
+{
+    stop();
+    ::close(listener_);
+    ::close(wakeRead_);
+    ::close(wakeWrite_);
+}
+
+void Server::stop()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (stopped_)
+            return;
+        stopped_ = true;
+    }
+    // The pipe stays readable once written: every poll below wakes up.
+    [[maybe_unused]] auto written = ::write(wakeWrite_, "x", 1);
+    acceptThread_.join();
+    std::vector<std::thread> connections;
+    {
+        std::lock_guard lock(mutex_);
+        connections.swap(connections_);
+    }
+    for (auto& thread : connections)
+        thread.join();
+}
+
+std::string Server::base() const
+{
+    return "http://127.0.0.1:" + std::to_string(port_);
+}
+
+std::vector<Request> Server::received() const
+{
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+void Server::clearReceived()
+{
+    std::lock_guard lock(mutex_);
+    received_.clear();
+}
+
+bool Server::waitReadable(int socket) const
+{
+    pollfd fds[2] = {{socket, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+    while (true) {
+        const int n = ::poll(fds, 2, -1);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || (fds[1].revents & POLLIN))
+            return false;
+        return true;
+    }
+}
+
+void Server::acceptLoop()
+{
+    int connection = 0;
+    while (waitReadable(listener_)) {
+        const int socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (socket < 0)
+            continue;
+        const int yes = 1;
+        ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+        std::lock_guard lock(mutex_);
+        connections_.emplace_back([this, socket, id = ++connection] { serve(socket, id); });
+    }
+}
+
+void Server::serve(int socket, int connection)
+{
+    std::string buffer;
+    char chunk[16384];
+    auto readMore = [&] {
+        if (!waitReadable(socket))
+            return false;
+        const ssize_t n = ::recv(socket, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            return false;
+        buffer.append(chunk, size_t(n));
+        return true;
+    };
+
+    while (true) {
+        size_t headEnd;
+        while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
+            if (!readMore()) {
+                ::close(socket);
+                return;
+            }
+        }
+        Request request;
+        request.connection = connection;
+        const std::string head = buffer.substr(0, headEnd);
+        buffer.erase(0, headEnd + 4);
+
+        size_t lineEnd = head.find("\r\n");
+        const std::string requestLine = head.substr(0, lineEnd);
+        const size_t firstSpace = requestLine.find(' ');
+        const size_t lastSpace = requestLine.rfind(' ');
+        request.method = requestLine.substr(0, firstSpace);
+        request.target = requestLine.substr(firstSpace + 1, lastSpace - firstSpace - 1);
+        const size_t question = request.target.find('?');
+        request.path = request.target.substr(0, question);
+        if (question != std::string::npos)
+            request.query = request.target.substr(question + 1);
+
+        while (lineEnd != std::string::npos) {
+            const size_t start = lineEnd + 2;
+            lineEnd = head.find("\r\n", start);
+            const std::string line = head.substr(start, lineEnd - start);
+            const size_t colon = line.find(':');
+            if (colon != std::string::npos)
+                request.headers.emplace_back(line.substr(0, colon), trim(line.substr(colon + 1)));
+        }
+
+        const size_t length = std::stoul(request.header("Content-Length").value_or("0"));
+        while (buffer.size() < length) {
+            if (!readMore()) {
+                ::close(socket);
+                return;
+            }
+        }
+        request.body = buffer.substr(0, length);
+        buffer.erase(0, length);
+
+        {
+            std::lock_guard lock(mutex_);
+            received_.push_back(request);
+        }
+        const Response response = handler_(request);
+        if (response.silent) {
+            while (readMore()) {
+            }
+            ::close(socket);
+            return;
+        }
+        std::string out = "HTTP/1.1 " + std::to_string(response.status) + " "
+                          + reason(response.status) + "\r\n";
+        for (const auto& [name, value] : response.headers)
+            out += name + ": " + value + "\r\n";
+        out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n\r\n";
+        out += response.body;
+        const bool close = lower(request.header("Connection").value_or("")) == "close";
+        if (!sendAll(socket, out) || close) {
+            ::close(socket);
+            return;
+        }
+    }
+}
+
+} // namespace loopback

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "loopback/LoopbackServer.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Sample answers in the manner of the sites the program talks to, all on one
+// loopback port, so the program can be tried where the real sites cannot be
+// reached. These are made-up answers, not real data.
+//
+// Where each site lives below http://127.0.0.1:<port>:
+//   ICCID site        /iccid/result.php?ICCID=...
+//   warranty service  /wcResults.do
+//   IMEI check site   /imei/  and /imei/validate.php
+//   iOS version site  /ios/   and /ios/result/
+//   maker's site      /maker/gonggao.html, /maker/huanji.html
+//   shop listing      /shop/item.htm?id=...
+namespace samples {
+
+loopback::Response answer(const loopback::Request& request);
+
+// The environment that points the program at sample sites served at `base`.
+std::vector<std::pair<std::string, std::string>> environment(const std::string& base);
+
+// Each site answers the requests that are its own and leaves the rest.
+std::optional<loopback::Response> iccidSite(const loopback::Request& request);
+std::optional<loopback::Response> makerSite(const loopback::Request& request);
+std::optional<loopback::Response> warrantySite(const loopback::Request& request);
+std::optional<loopback::Response> iosSite(const loopback::Request& request);
+std::optional<loopback::Response> imeiSite(const loopback::Request& request);
+
+// A form field of an url-encoded body or query ("a=1&b=2"), as sent.
+std::optional<std::string> formField(const std::string& form, const std::string& name);
+
+} // namespace samples

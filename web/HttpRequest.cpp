@@ -1,0 +1,347 @@
+#include "HttpRequest.h"
+
+#include "TextDecoding.h"
+
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
+#include <QThread>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+Q_LOGGING_CATEGORY(lcWeb, "kestrune.web")
+
+namespace web {
+
+namespace {
+
+// What the sites have always seen from this program; some of them answer
+// differently to browsers they do not know.
+constexpr char UserAgent[] = "Mozilla/4.0 (compatible; Win32; WinHttp.WinHttpRequest.5)";
+constexpr long MaxRedirects = 10;
+// How often a running transfer looks whether its thread was asked to stop.
+constexpr int AbortPollMs = 50;
+
+void initCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool stopRequested()
+{
+    return QThread::currentThread()->isInterruptionRequested();
+}
+
+} // namespace
+
+struct HttpRequest::Impl {
+    enum class State { Closed, Opened, Sending, Done, Failed };
+
+    CURL* easy = nullptr;
+    CURLM* multi = nullptr;
+    curl_slist* headerList = nullptr;
+
+    bool followRedirects = true;
+    long connectMs = 60000;
+    long receiveMs = 30000;
+
+    State state = State::Closed;
+    bool async = false;
+    QByteArray method;
+    QByteArray url;
+    std::vector<std::pair<QString, QString>> headers;
+    QByteArray body;
+
+    QByteArray responseBody;
+    std::vector<std::pair<QByteArray, QByteArray>> responseHeaders;
+    bool bodyTooLarge = false;
+
+    Impl()
+    {
+        initCurlOnce();
+        easy = curl_easy_init();
+        multi = curl_multi_init();
+    }
+
+    ~Impl()
+    {
+        if (state == State::Sending)
+            curl_multi_remove_handle(multi, easy);
+        curl_slist_free_all(headerList);
+        curl_easy_cleanup(easy);
+        curl_multi_cleanup(multi);
+    }
+
+    static size_t onBody(char* data, size_t size, size_t count, void* self)
+    {
+        auto* d = static_cast<Impl*>(self);
+        const size_t bytes = size * count;
+        if (d->responseBody.size() + qsizetype(bytes) > MaxBodyBytes) {
+            d->bodyTooLarge = true;
+            return 0; // makes libcurl fail the transfer
+        }
+        d->responseBody.append(data, qsizetype(bytes));
+        return bytes;
+    }
+
+    static size_t onHeader(char* data, size_t size, size_t count, void* self)
+    {
+        auto* d = static_cast<Impl*>(self);
+        const size_t bytes = size * count;
+        const QByteArray line = QByteArray(data, qsizetype(bytes)).trimmed();
+        // Each status line starts a new response (a redirect, a 100 Continue):
+        // only the last response's headers are kept.
+        if (line.startsWith("HTTP/")) {
+            d->responseHeaders.clear();
+            d->responseBody.clear();
+        } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
+            d->responseHeaders.emplace_back(line.left(colon).trimmed(),
+                                            line.mid(colon + 1).trimmed());
+        }
+        return bytes;
+    }
+
+    static int onProgress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+    {
+        return stopRequested() ? 1 : 0;
+    }
+
+    void resetResponse()
+    {
+        responseBody.clear();
+        responseHeaders.clear();
+        bodyTooLarge = false;
+    }
+
+    void configure()
+    {
+        curl_easy_reset(easy); // keeps cookies and live connections
+        curl_slist_free_all(headerList);
+        headerList = nullptr;
+
+        curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, followRedirects ? 1L : 0L);
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // in-memory cookie engine
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, UserAgent);
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, (receiveMs + 999) / 1000));
+        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(MaxBodyBytes));
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::onBody);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
+        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
+
+        if (method == "GET" && body.isNull()) {
+            curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        } else if (method == "HEAD") {
+            curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+        } else {
+            if (!body.isNull() || method == "POST") {
+                curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
+                curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.constData());
+            }
+            if (method != "POST")
+                curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.constData());
+        }
+
+        // libcurl counts the body itself; a hand-set length would contradict it.
+        headerList = curl_slist_append(headerList, "Expect:");
+        for (const auto& [name, value] : headers) {
+            if (name.compare(QLatin1String("Content-Length"), Qt::CaseInsensitive) == 0)
+                continue;
+            // "Name;" is libcurl's way of sending a header with an empty value.
+            const QByteArray line = value.isEmpty() ? name.toUtf8() + ';'
+                                                    : name.toUtf8() + ": " + value.toUtf8();
+            headerList = curl_slist_append(headerList, line.constData());
+        }
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList);
+    }
+
+    // Runs the transfer until it ends, the deadline passes or the thread is
+    // asked to stop. True when the transfer has ended (well or not).
+    bool drive(QDeadlineTimer deadline)
+    {
+        while (state == State::Sending) {
+            int running = 0;
+            curl_multi_perform(multi, &running);
+            int queued = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+                if (message->msg == CURLMSG_DONE && message->easy_handle == easy)
+                    finish(message->data.result);
+            }
+            if (state != State::Sending)
+                return true;
+            if (stopRequested()) {
+                finish(CURLE_ABORTED_BY_CALLBACK);
+                return true;
+            }
+            if (deadline.hasExpired())
+                return false;
+            const int waitMs = int(std::min<qint64>(AbortPollMs, deadline.remainingTime() < 0
+                                                                     ? AbortPollMs
+                                                                     : deadline.remainingTime()));
+            curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
+        }
+        return true;
+    }
+
+    void finish(CURLcode result)
+    {
+        curl_multi_remove_handle(multi, easy);
+        if (result == CURLE_OK) {
+            state = State::Done;
+            return;
+        }
+        state = State::Failed;
+        qCWarning(lcWeb).noquote() << method << url << "failed:"
+                                   << (bodyTooLarge ? "answer longer than the limit"
+                                                    : curl_easy_strerror(result));
+        resetResponse();
+    }
+};
+
+HttpRequest::HttpRequest() : d(std::make_unique<Impl>()) {}
+
+HttpRequest::~HttpRequest() = default;
+
+bool HttpRequest::Option(int option, bool value)
+{
+    if (option != EnableRedirects)
+        return false;
+    d->followRedirects = value;
+    return true;
+}
+
+void HttpRequest::SetTimeouts(int connectMs, int receiveMs)
+{
+    d->connectMs = std::max(1, connectMs);
+    d->receiveMs = std::max(1, receiveMs);
+}
+
+bool HttpRequest::Open(const QString& method, const QString& url, bool async)
+{
+    if (d->state == Impl::State::Sending)
+        curl_multi_remove_handle(d->multi, d->easy);
+    d->state = Impl::State::Closed;
+    d->headers.clear();
+    d->body = QByteArray();
+    d->resetResponse();
+
+    const QUrl parsed(url, QUrl::TolerantMode);
+    const QString scheme = parsed.scheme().toLower();
+    if (method.trimmed().isEmpty() || !parsed.isValid() || parsed.host().isEmpty()
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        qCWarning(lcWeb).noquote() << "cannot open" << method << url;
+        return false;
+    }
+    d->method = method.trimmed().toUpper().toLatin1();
+    d->url = url.toUtf8();
+    d->async = async;
+    d->state = Impl::State::Opened;
+    return true;
+}
+
+bool HttpRequest::SetRequestHeader(const QString& name, const QString& value)
+{
+    if (d->state != Impl::State::Opened || name.trimmed().isEmpty()
+        || name.contains(QLatin1Char(':')) || name.contains(QLatin1Char('\n'))
+        || value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+        return false;
+    auto same = [&](const auto& header) {
+        return header.first.compare(name, Qt::CaseInsensitive) == 0;
+    };
+    if (auto it = std::find_if(d->headers.begin(), d->headers.end(), same);
+        it != d->headers.end())
+        it->second = value;
+    else
+        d->headers.emplace_back(name.trimmed(), value);
+    return true;
+}
+
+bool HttpRequest::Send()
+{
+    return Send(QString());
+}
+
+bool HttpRequest::Send(const QString& body)
+{
+    if (d->state != Impl::State::Opened)
+        return false;
+    d->body = body.isNull() ? QByteArray() : body.toUtf8();
+    d->configure();
+    d->resetResponse();
+    if (curl_multi_add_handle(d->multi, d->easy) != CURLM_OK) {
+        d->state = Impl::State::Failed;
+        return false;
+    }
+    d->state = Impl::State::Sending;
+    if (d->async)
+        return true;
+    d->drive(QDeadlineTimer(QDeadlineTimer::Forever));
+    return d->state == Impl::State::Done;
+}
+
+bool HttpRequest::WaitForResponse(int seconds)
+{
+    if (d->state == Impl::State::Sending)
+        d->drive(QDeadlineTimer(std::chrono::seconds(std::max(0, seconds))));
+    return d->state == Impl::State::Done;
+}
+
+std::optional<QString> HttpRequest::GetResponseHeader(const QString& name) const
+{
+    if (d->state != Impl::State::Done)
+        return std::nullopt;
+    const QByteArray wanted = name.toLatin1();
+    for (const auto& [headerName, value] : d->responseHeaders) {
+        if (headerName.compare(wanted, Qt::CaseInsensitive) == 0)
+            return QString::fromUtf8(value);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> HttpRequest::ResponseText() const
+{
+    if (d->state != Impl::State::Done)
+        return std::nullopt;
+    const QString charset =
+        DeclaredCharset(GetResponseHeader(QStringLiteral("Content-Type")).value_or(QString()),
+                        d->responseBody);
+    if (!charset.isEmpty()) {
+        if (auto text = DecodeText(d->responseBody, charset))
+            return text;
+    }
+    return DecodeText(d->responseBody, QStringLiteral("UTF-8"));
+}
+
+std::optional<QByteArray> HttpRequest::ResponseBody() const
+{
+    if (d->state != Impl::State::Done)
+        return std::nullopt;
+    return d->responseBody;
+}
+
+std::optional<int> HttpRequest::Status() const
+{
+    if (d->state != Impl::State::Done)
+        return std::nullopt;
+    long code = 0;
+    curl_easy_getinfo(d->easy, CURLINFO_RESPONSE_CODE, &code);
+    return int(code);
+}
+
+} // namespace web
