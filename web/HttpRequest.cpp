@@ -57,6 +57,8 @@ struct HttpRequest::Impl {
     QByteArray url;
     std::vector<std::pair<QString, QString>> headers;
     QByteArray body;
+    bool cookiesHandSet = false;
+    QList<QByteArray> setAsideCookies;
 
     QByteArray responseBody;
     std::vector<std::pair<QByteArray, QByteArray>> responseHeaders;
@@ -160,15 +162,50 @@ struct HttpRequest::Impl {
 
         // libcurl counts the body itself; a hand-set length would contradict it.
         headerList = curl_slist_append(headerList, "Expect:");
+        cookiesHandSet = false;
         for (const auto& [name, value] : headers) {
             if (name.compare(QLatin1String("Content-Length"), Qt::CaseInsensitive) == 0)
                 continue;
+            if (name.compare(QLatin1String("Cookie"), Qt::CaseInsensitive) == 0)
+                cookiesHandSet = true;
             // "Name;" is libcurl's way of sending a header with an empty value.
             const QByteArray line = value.isEmpty() ? name.toUtf8() + ';'
                                                     : name.toUtf8() + ": " + value.toUtf8();
             headerList = curl_slist_append(headerList, line.constData());
         }
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList);
+        if (cookiesHandSet)
+            setSessionCookiesAside();
+    }
+
+    // A caller that sets the Cookie header says which cookies go with the
+    // request. libcurl would add the session's own as a second Cookie header,
+    // which HTTP forbids; so they are set aside for this one request and come
+    // back afterwards, behind any the answer has set.
+    void setSessionCookiesAside()
+    {
+        setAsideCookies.clear();
+        curl_slist* cookies = nullptr;
+        curl_easy_getinfo(easy, CURLINFO_COOKIELIST, &cookies);
+        for (curl_slist* cookie = cookies; cookie; cookie = cookie->next)
+            setAsideCookies.append(QByteArray(cookie->data));
+        curl_slist_free_all(cookies);
+        curl_easy_setopt(easy, CURLOPT_COOKIELIST, "ALL");
+    }
+
+    void bringSessionCookiesBack()
+    {
+        if (!cookiesHandSet)
+            return;
+        cookiesHandSet = false;
+        curl_slist* fresh = nullptr;
+        curl_easy_getinfo(easy, CURLINFO_COOKIELIST, &fresh);
+        for (const QByteArray& cookie : std::as_const(setAsideCookies))
+            curl_easy_setopt(easy, CURLOPT_COOKIELIST, cookie.constData());
+        for (curl_slist* cookie = fresh; cookie; cookie = cookie->next)
+            curl_easy_setopt(easy, CURLOPT_COOKIELIST, cookie->data);
+        curl_slist_free_all(fresh);
+        setAsideCookies.clear();
     }
 
     // Runs the transfer until it ends, the deadline passes or the thread is
@@ -202,6 +239,7 @@ struct HttpRequest::Impl {
     void finish(CURLcode result)
     {
         curl_multi_remove_handle(multi, easy);
+        bringSessionCookiesBack();
         if (result == CURLE_OK) {
             state = State::Done;
             return;
@@ -234,8 +272,10 @@ void HttpRequest::SetTimeouts(int connectMs, int receiveMs)
 
 bool HttpRequest::Open(const QString& method, const QString& url, bool async)
 {
-    if (d->state == Impl::State::Sending)
+    if (d->state == Impl::State::Sending) {
         curl_multi_remove_handle(d->multi, d->easy);
+        d->bringSessionCookiesBack();
+    }
     d->state = Impl::State::Closed;
     d->headers.clear();
     d->body = QByteArray();

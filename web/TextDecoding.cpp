@@ -7,13 +7,24 @@ namespace web {
 
 std::optional<QString> DecodeText(const QByteArray& bytes, const QString& charset)
 {
-    // Stateless: a sequence cut off by the end of the body is decoded as a
-    // replacement character instead of being held back for more input.
-    QStringDecoder decoder(charset.trimmed().toLatin1().constData(),
-                           QStringConverter::Flag::Stateless);
+    QStringDecoder decoder(charset.trimmed().toLatin1().constData());
     if (!decoder.isValid())
         return std::nullopt;
-    return decoder.decode(bytes);
+    QString text = decoder.decode(bytes);
+
+    // A body cut off inside a multi-byte sequence leaves that sequence pending
+    // in the decoder, and a stateless decoder drops it silently. A line feed
+    // cannot continue a sequence in any ASCII-compatible charset, so feeding
+    // one makes the decoder give up the pending bytes as replacement
+    // characters; the line feed itself is ours and is taken off again.
+    const QString name = QString::fromLatin1(decoder.name()).toUpper();
+    if (!name.startsWith(QLatin1String("UTF-16")) && !name.startsWith(QLatin1String("UTF-32"))) {
+        QString pending = decoder.decode(QByteArrayView("\n", 1));
+        if (pending.endsWith(QLatin1Char('\n')))
+            pending.chop(1);
+        text += pending;
+    }
+    return text;
 }
 
 namespace {
