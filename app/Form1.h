@@ -1,0 +1,89 @@
+#pragma once
+
+#include "LookupRunner.h"
+#include "lookup/Form.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <map>
+
+class BrowserPane;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMessageBox;
+class QPushButton;
+
+// The one window: a device section (serial number or IMEI) and a SIM card
+// section (ICCID), each with its input, its buttons and its result boxes, and
+// the maker's announcement page in a browser pane.
+class Form1 : public QWidget, public lookup::Form {
+    Q_OBJECT
+
+public:
+    struct Options {
+        // Off for a window without the web engine (the start-up benchmark's
+        // bare window); the pane then stays a plain panel.
+        bool loadWebEngine = true;
+    };
+
+    explicit Form1(Options options);
+    Form1() : Form1(Options{}) {}
+    ~Form1() override;
+
+    // True while the window may start a lookup.
+    bool En() const { return En_; }
+
+    // The click handler of the Cmd buttons.
+    void Cmd_Click(int index);
+
+    // What a lookup may do to the window; on the window's thread.
+    void setText(lookup::Box box, const QString& text) override;
+    int msgBox(const QString& prompt, int style, const QString& title) override;
+    void openInSystemBrowser(const QString& address) override;
+
+    QLineEdit* T(int index) const { return T_.at(size_t(index)); }
+    QLineEdit* T1(int index) const { return T1_.at(size_t(index)); }
+    QPushButton* Cmd(int index) const { return Cmd_.at(index); }
+    BrowserPane* WB1() const { return WB1_; }
+
+    // The outer size the window holds: 12300 x 10000 twips.
+    static QSize outerSize();
+
+signals:
+    void firstPainted();
+    void lookupFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLayout();
+    void Form_Load();
+    void holdOuterSize();
+    void runLookup(LookupRunner::Job job);
+
+    Options options_;
+    bool En_ = false;
+    bool painted_ = false;
+    bool centred_ = false;
+
+    QGroupBox* Frame2_ = nullptr;
+    QGroupBox* Frame1_ = nullptr; // Frame1(1), the only element of its array
+    std::array<QLineEdit*, 11> T_{};
+    std::array<QLineEdit*, 5> T1_{};
+    std::map<int, QPushButton*> Cmd_;
+    std::map<int, QLabel*> LB_;
+    QLabel* Picture1_ = nullptr;
+    QLabel* Image1_ = nullptr;
+    BrowserPane* WB1_ = nullptr;
+
+    QPointer<QMessageBox> openMessage_;
+    LookupRunner runner_;
+};

@@ -1,0 +1,87 @@
+#include "BrowserPane.h"
+
+#include "WebEngineModule.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLibrary>
+#include <QLoggingCategory>
+#include <QResizeEvent>
+#include <QUrl>
+
+Q_LOGGING_CATEGORY(lcPane, "kestrune.pane")
+
+BrowserPane::BrowserPane(QWidget* parent) : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Base);
+    plain_ = new QLabel(this);
+    plain_->setAlignment(Qt::AlignCenter);
+    plain_->setWordWrap(true);
+    plain_->setOpenExternalLinks(true);
+    plain_->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    setFocusProxy(plain_);
+}
+
+void BrowserPane::Navigate(const QString& address)
+{
+    navigations_ << address;
+    show(address);
+}
+
+void BrowserPane::Navigate2(const QString& address)
+{
+    Navigate(address);
+}
+
+void BrowserPane::show(const QString& address)
+{
+    if (engine_) {
+        engine_->setProperty("url", QUrl(address));
+        return;
+    }
+    if (address == QLatin1String("about:blank")) {
+        plain_->clear();
+        return;
+    }
+    plain_->setText(QStringLiteral("<a href=\"%1\">%2</a>")
+                        .arg(address.toHtmlEscaped(), address.toHtmlEscaped()));
+}
+
+bool BrowserPane::loadEngine()
+{
+    if (engine_)
+        return true;
+    // Beside the program when built, in its library folder when installed.
+    const QString dir = QCoreApplication::applicationDirPath();
+    for (const QString& path : {dir + QStringLiteral("/") + QLatin1String(WebEngineModule::FileName),
+                                dir + QStringLiteral("/../lib/kestrune/") + QLatin1String(WebEngineModule::FileName)}) {
+        QLibrary module(path);
+        auto create = reinterpret_cast<WebEngineModule::CreateFunction>(
+            module.resolve(WebEngineModule::CreateSymbol));
+        if (!create)
+            continue;
+        engine_ = create(this);
+        break;
+    }
+    if (!engine_) {
+        qCInfo(lcPane) << "no web engine module; the pane shows the page as a link";
+        return false;
+    }
+    engine_->setGeometry(rect());
+    engine_->show();
+    plain_->hide();
+    setFocusProxy(engine_);
+    if (!navigations_.isEmpty())
+        show(navigations_.last());
+    emit engineReady();
+    return true;
+}
+
+void BrowserPane::resizeEvent(QResizeEvent* event)
+{
+    plain_->setGeometry(QRect(QPoint(), event->size()));
+    if (engine_)
+        engine_->setGeometry(QRect(QPoint(), event->size()));
+}
