@@ -12,7 +12,7 @@ public:
 
     void setText(lookup::Box box, const QString& text) override
     {
-        post([this, box, text] { runner_.window_.setText(box, text); });
+        post([box, text](lookup::Form& window) { window.setText(box, text); });
     }
 
     int msgBox(const QString& prompt, int style, const QString& title) override
@@ -33,20 +33,23 @@ public:
 
     void openInSystemBrowser(const QString& address) override
     {
-        post([this, address] { runner_.window_.openInSystemBrowser(address); });
+        post([address](lookup::Form& window) { window.openInSystemBrowser(address); });
     }
 
 private:
+    // The call may run after the lookup, and this bridge, have ended: it holds
+    // on to the runner, which lives as long as the window it posts to.
     template <typename Call>
     void post(Call call)
     {
-        if (runner_.closing_ || !runner_.context_)
+        LookupRunner* runner = &runner_;
+        if (runner->closing_ || !runner->context_)
             return;
         QMetaObject::invokeMethod(
-            runner_.context_,
-            [this, call] {
-                if (!runner_.closing_)
-                    call();
+            runner->context_,
+            [runner, call] {
+                if (!runner->closing_)
+                    call(runner->window_);
             },
             Qt::QueuedConnection);
     }

@@ -69,6 +69,23 @@ struct HttpRequest::Impl {
         initCurlOnce();
         easy = curl_easy_init();
         multi = curl_multi_init();
+        // What holds for every request of the session is set once: setting
+        // the cookie engine again per request would leak libcurl's note of it.
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // in memory only
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, UserAgent);
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(MaxBodyBytes));
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::onBody);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
+        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
     }
 
     ~Impl()
@@ -123,42 +140,26 @@ struct HttpRequest::Impl {
 
     void configure()
     {
-        curl_easy_reset(easy); // keeps cookies and live connections
         curl_slist_free_all(headerList);
         headerList = nullptr;
 
         curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, followRedirects ? 1L : 0L);
-        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
-        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // in-memory cookie engine
-        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy, CURLOPT_USERAGENT, UserAgent);
-        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
-        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, (receiveMs + 999) / 1000));
-        curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(MaxBodyBytes));
-        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Impl::onBody);
-        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &Impl::onHeader);
-        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
-        curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
 
-        if (method == "GET" && body.isNull()) {
-            curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-        } else if (method == "HEAD") {
+        // Back to a plain GET first, so nothing of the previous request's
+        // method or body carries over.
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr);
+        if (method == "HEAD") {
             curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-        } else {
-            if (!body.isNull() || method == "POST") {
-                curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
-                curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.constData());
-            }
-            if (method != "POST")
-                curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.constData());
+        } else if (!body.isNull() || method == "POST") {
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.constData());
         }
+        if (method != "GET" && method != "POST" && method != "HEAD")
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.constData());
 
         // libcurl counts the body itself; a hand-set length would contradict it.
         headerList = curl_slist_append(headerList, "Expect:");

@@ -20,8 +20,9 @@ BrowserPane::BrowserPane(QWidget* parent) : QWidget(parent)
     plain_->setAlignment(Qt::AlignCenter);
     plain_->setWordWrap(true);
     plain_->setOpenExternalLinks(true);
-    plain_->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    setFocusProxy(plain_);
+    // The pane itself takes its turn of the Tab key; the link is for the mouse.
+    plain_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    plain_->setFocusPolicy(Qt::NoFocus);
 }
 
 void BrowserPane::Navigate(const QString& address)

@@ -1,1 +1,168 @@
 #include "LookupSerial.h"
+
+#include "DeviceDates.h"
+#include "LookupIosVersion.h"
+#include "RequestNumbers.h"
+#include "lookup/Cuts.h"
+#include "lookup/Messages.h"
+#include "lookup/Sites.h"
+#include "web/HttpRequest.h"
+
+namespace lookup {
+
+namespace {
+
+// What the warranty-check service writes into its answer.
+const QString InvalidMarker = QStringLiteral("but this serial number is not valid");
+const QString ReplacedMarker =
+    QStringLiteral("but this is a serial number for a product that has been replaced");
+const QString ContainerMarker = QStringLiteral("#container");
+const QString ProductMarker = QStringLiteral("displayProductInfo");
+const QString ActivatedMarker = QStringLiteral("registration-true");
+const QString NotActivatedMarker = QStringLiteral("registration-false");
+const QString CoverageActiveMarker = QStringLiteral("Repairs and Service Coverage: Active");
+const QString PhoneExpiredMarker = QStringLiteral("Telephone Technical Support: Expired");
+const QString PhoneActiveMarker = QStringLiteral("Telephone Technical Support: Active");
+const QString ExpirationMarker = QStringLiteral("Estimated Expiration Date:");
+
+// What we show.
+const QString NoAnswerMessage = QStringLiteral("网络异常或者服务器维护!");
+const QString InvalidMessage =
+    QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
+const QString ReplacedMessage = QStringLiteral(
+    "您的机器已经被换机，联系客服查询换机后的新IMEI才能继续进行找回!马上为您打开查询换机维修的宝贝,"
+    "您可以通过购买宝贝进行查询！");
+const QString ReplacedText = QStringLiteral("已换机！");
+const QString NotReplacedText = QStringLiteral("未换机，可查询FT和ICCID信息");
+const QString ActivatedText = QStringLiteral("已激活");
+const QString NotActivatedText = QStringLiteral("未激活");
+const QString NotApplicableText = QStringLiteral("\\");
+const QString ActiveText = QStringLiteral("有效");
+const QString ExpiredText = QStringLiteral("已过期");
+const QString NothingFoundText = QStringLiteral("未查询到信息");
+
+// The service's answer as text; empty when there is none worth reading.
+QString fetchAnswer(const QString &serial) {
+    const QString body = QStringLiteral("sn=") + serial + QStringLiteral("&num=") +
+                         QString::number(NextRequestNumber());
+
+    web::HttpRequest request;
+    request.Option(web::HttpRequest::EnableRedirects, true);
+    request.Open(QStringLiteral("post"), Sites::fromEnvironment().warrantyUrl, false);
+    request.SetRequestHeader(QStringLiteral("Content-Type"),
+                             QStringLiteral("application/x-www-form-urlencoded"));
+    request.SetRequestHeader(QStringLiteral("Accept-Language"), QStringLiteral("zh-CN"));
+    request.Send(body);
+    request.WaitForResponse(10000);
+
+    // An error page says the service is down, not what it knows of the phone.
+    if (request.Status().value_or(0) >= 400)
+        return {};
+    return request.ResponseText().value_or(QString());
+}
+
+// The description is the second argument of the page's displayProductInfo
+// call, between the first two commas after it, written with apostrophes.
+QString productDescription(const QString &answer) {
+    const QString call = cuts::pieceAfter(answer, ProductMarker).value_or(QString());
+    QString description = cuts::pieceAfter(call, QStringLiteral(",")).value_or(QString());
+    description.remove(QLatin1Char('\''));
+    qsizetype first = 0;
+    while (first < description.size() && description[first] == QLatin1Char(' '))
+        ++first;
+    qsizetype end = description.size();
+    while (end > first && description[end - 1] == QLatin1Char(' '))
+        --end;
+    return description.mid(first, end - first);
+}
+
+// The expiration date of the coverage named by `marker`: the first one after
+// it. Where the section has no such line, the whole section is read, in case
+// the service printed the date alone.
+std::optional<DeviceDate> expirationDate(const QString &answer, const QString &marker) {
+    const QString section = cuts::pieceAfter(answer, marker).value_or(QString());
+    const auto afterLabel = cuts::pieceAfter(section, ExpirationMarker);
+    const bool labelled = afterLabel && !afterLabel->isEmpty();
+    return ReadDeviceDate(labelled ? cuts::pieceBefore(*afterLabel, QStringLiteral("<")) : section);
+}
+
+void showReplaced(Form &form) {
+    form.setText(T(1), ReplacedText);
+    Show(form, ReplacedMessage);
+    // Only once the user has read why: the page offers to look up the
+    // replacement.
+    form.openInSystemBrowser(Sites::fromEnvironment().replacedDevicePage());
+    for (int box = 2; box <= 8; ++box)
+        form.setText(T(box), ReplacedText);
+}
+
+void showNotActivated(Form &form) {
+    form.setText(T(3), NotActivatedText);
+    for (int box = 4; box <= 8; ++box)
+        form.setText(T(box), NotApplicableText);
+}
+
+void showCoverage(Form &form, const QString &answer) {
+    if (!answer.contains(CoverageActiveMarker)) {
+        form.setText(T(5), ExpiredText);
+        form.setText(T(6), ExpiredText);
+        form.setText(T(7), ExpiredText);
+        form.setText(T(4), NothingFoundText);
+        return;
+    }
+    form.setText(T(5), ActiveText);
+    if (const auto end = expirationDate(answer, CoverageActiveMarker)) {
+        form.setText(T(6), EndDateText(*end));
+        form.setText(T(7), DaysLeftText(*end));
+        form.setText(T(4), FirstActivationText(*end));
+    }
+}
+
+void showTelephoneSupport(Form &form, const QString &answer) {
+    if (answer.contains(PhoneExpiredMarker)) {
+        form.setText(T(8), ExpiredText);
+        form.setText(T(9), ExpiredText);
+    }
+    if (answer.contains(PhoneActiveMarker)) {
+        form.setText(T(8), ActiveText);
+        if (const auto end = expirationDate(answer, PhoneActiveMarker))
+            form.setText(T(9), EndDateText(*end));
+    }
+}
+
+} // namespace
+
+void LookupSerial(Form &form, const QString &serial) {
+    const QString whole = fetchAnswer(serial);
+    if (whole.isEmpty()) {
+        Show(form, NoAnswerMessage);
+        return;
+    }
+    if (whole.contains(InvalidMarker)) {
+        Show(form, InvalidMessage);
+        return;
+    }
+    if (whole.contains(ReplacedMarker)) {
+        showReplaced(form);
+        return;
+    }
+    form.setText(T(1), NotReplacedText);
+
+    // The facts stand in the page's main container; what comes before it (and
+    // after a second mention of it) is navigation and script.
+    const QString answer = cuts::pieceAfter(whole, ContainerMarker).value_or(whole);
+
+    if (answer.contains(ProductMarker))
+        form.setText(T(2), productDescription(answer));
+    if (answer.contains(ActivatedMarker))
+        form.setText(T(3), ActivatedText);
+    if (answer.contains(NotActivatedMarker)) {
+        showNotActivated(form);
+        return;
+    }
+    showCoverage(form, answer);
+    showTelephoneSupport(form, answer);
+    form.setText(T(10), LookupIosVersion(serial));
+}
+
+} // namespace lookup

@@ -149,15 +149,19 @@ private slots:
         HttpRequest first;
         QVERIFY(first.Open("GET", url(server, "/set"), false) && first.Send());
         QVERIFY(first.Open("POST", url(server, "/use"), false) && first.Send("x=1"));
+        QVERIFY(first.Open("GET", url(server, "/again"), false) && first.Send());
         HttpRequest second;
         QVERIFY(second.Open("GET", url(server, "/use"), false) && second.Send());
 
         const auto received = server.received();
-        QCOMPARE(received.size(), size_t(3));
+        QCOMPARE(received.size(), size_t(4));
         QCOMPARE(received[1].header("Cookie").value_or(""), std::string("sid=abc123"));
         QCOMPARE(received[1].connection, received[0].connection); // connection reused
-        QVERIFY(!received[2].header("Cookie").has_value());       // not shared across objects
-        QVERIFY(received[2].connection != received[0].connection);
+        // Nothing of the POST carries over into the next request.
+        QCOMPARE(received[2].method + received[2].body, std::string("GET"));
+        QVERIFY(!received[2].header("Content-Type").has_value());
+        QVERIFY(!received[3].header("Cookie").has_value()); // not shared across objects
+        QVERIFY(received[3].connection != received[0].connection);
     }
 
     void handSetCookieStandsAloneAndTheSessionKeepsItsOwn()

@@ -1,0 +1,418 @@
+// The real window under a real X server: typing, clicking, reading the boxes.
+#include "Form1.h"
+#include "Fonts.h"
+#include "browser/BrowserPane.h"
+#include "sample-sites/SampleSites.h"
+#include "support/Loopback.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+// Answers each message box the window shows, keeping what it said.
+class MessageCatcher : public QObject {
+public:
+    struct Message {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon;
+    };
+
+    MessageCatcher()
+    {
+        connect(&poll_, &QTimer::timeout, this, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            messages.push_back({box->windowTitle(), box->text(), box->icon()});
+            box->button(QMessageBox::Ok)->click();
+        });
+        poll_.start(20);
+    }
+
+    std::vector<Message> messages;
+
+private:
+    QTimer poll_;
+};
+
+void type(QLineEdit* box, const QString& text)
+{
+    box->setFocus();
+    box->clear();
+    QTest::keyClicks(box, text);
+}
+
+void click(Form1& form, int index)
+{
+    QTest::mouseClick(form.Cmd(index), Qt::LeftButton);
+}
+
+// The widget that has, or would have, the keyboard focus in the window.
+QString focusName(const Form1& form)
+{
+    QWidget* focus = form.focusWidget();
+    if (focus && (focus == form.WB1() || form.WB1()->isAncestorOf(focus)))
+        return QStringLiteral("WB1");
+    return focus ? focus->objectName() : QStringLiteral("(none)");
+}
+
+bool showActive(Form1& form)
+{
+    form.show();
+    form.activateWindow();
+    return QTest::qWaitForWindowActive(&form);
+}
+
+void pointAt(const loopback::Server& server)
+{
+    for (const auto& [name, value] : samples::environment(server.base()))
+        qputenv(name.c_str(), QByteArray::fromStdString(value));
+}
+
+} // namespace
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<loopback::Server> sites_;
+    std::unique_ptr<MessageCatcher> messages_; // no test may hang on a message box
+    QTemporaryDir scratch_;
+
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const auto& message : messages_->messages)
+            texts << message.text;
+        return texts;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        SubstituteWindowsFonts();
+        sites_ = std::make_unique<loopback::Server>(samples::answer);
+        pointAt(*sites_);
+        messages_ = std::make_unique<MessageCatcher>();
+    }
+
+    void init() { messages_->messages.clear(); }
+
+    void captionSizeAndStart()
+    {
+        Form1 form(Form1::Options{false});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(),
+                 QStringLiteral("Kestrune助理  3.0   By Kestrune网 www.kestrune.example "
+                                "苹果手机信息查询,专业找回被偷的iphone手机！"));
+        QVERIFY(form.En());
+        QCOMPARE(form.WB1()->navigations(),
+                 QStringList({"about:blank", qs(sites_->base()) + "/maker/gonggao.html"}));
+        QTRY_COMPARE(focusName(form), QStringLiteral("T1(0)"));
+
+        // The outer size is held at 12300 x 10000 twips (820 x 667 pixels).
+        QCOMPARE(form.frameGeometry().size(), QSize(820, 667));
+        form.resize(400, 300);
+        QApplication::processEvents();
+        QCOMPARE(form.frameGeometry().size(), QSize(820, 667));
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        QDir().mkpath(KESTRUNE_SCREENSHOT_DIR);
+        QVERIFY(form.grab().save(QStringLiteral(KESTRUNE_SCREENSHOT_DIR "/form1.png")));
+    }
+
+    void layoutTabWalkAndNames()
+    {
+        Form1 form(Form1::Options{false});
+        QVERIFY(showActive(form));
+        QTRY_COMPARE(focusName(form), QStringLiteral("T1(0)"));
+        const QStringList walk = {"T1(1)", "T1(2)", "T1(3)",  "T1(4)",  "Cmd(4)", "Cmd(3)",
+                                  "Picture1", "T(0)", "T(1)", "T(2)", "T(3)", "T(4)",
+                                  "T(5)", "T(6)", "T(7)", "Cmd(0)", "Cmd(2)", "T(8)",
+                                  "T(9)", "WB1", "T(10)", "T1(0)"};
+        QStringList seen;
+        for (qsizetype step = 0; step < walk.size(); ++step) {
+            QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
+            seen << focusName(form);
+        }
+        QCOMPARE(seen, walk);
+
+        // A box is found by the text of the label beside it, which is its buddy.
+        const QStringList labels = {"Imei或序列号：", "是否换机:", "型号:", "激活状态:",
+                                    "首次激活时间:", "保修状态:", "保修时间截止:",
+                                    "剩余保修天数:", "电话支持:", "电话支持截止:",
+                                    "当前IOS版本:"};
+        for (int box = 0; box <= 10; ++box) {
+            QCOMPARE(form.T(box)->accessibleName(), labels[box]);
+            const auto buddies = form.findChildren<QLabel*>();
+            QVERIFY(std::any_of(buddies.begin(), buddies.end(), [&](QLabel* label) {
+                return label->buddy() == form.T(box) && label->text() == labels[box];
+            }));
+        }
+        const QStringList simLabels = {"ICCID", "运营商:", "部分手机号(参考):", "卡年代:",
+                                       "归属地(区号):"};
+        for (int box = 0; box <= 4; ++box)
+            QCOMPARE(form.T1(box)->accessibleName(), simLabels[box]);
+        QCOMPARE(form.Cmd(0)->accessibleName(), QStringLiteral("开始查询"));
+        QCOMPARE(form.Cmd(3)->accessibleName(), QStringLiteral("开始查询"));
+        QCOMPARE(form.Cmd(4)->accessibleName(), QStringLiteral("清空信息"));
+        QCOMPARE(form.Cmd(2)->accessibleName(), QStringLiteral("Kestrune网店"));
+
+        // Places in the client area: frame plus control, twips / 15.
+        auto at = [&](QWidget* widget) { return widget->mapTo(&form, QPoint(0, 0)); };
+        QCOMPARE(at(form.T(0)), QPoint(10 + 100, 12 + 36));
+        QCOMPARE(form.T(0)->size(), QSize(253, 22));
+        QCOMPARE(at(form.T1(4)), QPoint(16 + 504, 440 + 144));
+        QCOMPARE(form.Cmd(3)->geometry(), QRect(48, 82, 131, 36));
+        QCOMPARE(form.WB1()->geometry(), QRect(18, 134, 361, 279));
+
+        // The spinner lies wholly behind T(0) and is never seen.
+        auto* spinner = form.findChild<QLabel*>(QStringLiteral("Image1"));
+        QVERIFY(spinner);
+        QVERIFY(form.T(0)->geometry().contains(spinner->geometry()));
+        const auto siblings = form.T(0)->parentWidget()->children();
+        QVERIFY(siblings.indexOf(spinner) < siblings.indexOf(form.T(0)));
+
+        // The logo is shown unscaled from its top-left corner, its edges cut off.
+        auto* logo = form.findChild<QLabel*>(QStringLiteral("Picture1"));
+        QCOMPARE(logo->size(), QSize(137, 137));
+        QCOMPARE(logo->pixmap().size(), QSize(140, 140));
+        QCOMPARE(logo->alignment(), Qt::AlignLeft | Qt::AlignTop);
+    }
+
+    void inputsAndResultBoxes()
+    {
+        Form1 form(Form1::Options{false});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        type(form.T(0), "1234567890123456");
+        QCOMPARE(form.T(0)->text(), QStringLiteral("123456789012345"));
+        type(form.T1(0), "898600123456789012345");
+        QCOMPARE(form.T1(0)->text(), QStringLiteral("89860012345678901234"));
+
+        for (QLineEdit* result : {form.T(3), form.T(10), form.T1(2)}) {
+            result->setFocus();
+            QTest::keyClicks(result, "typed");
+            QCOMPARE(result->text(), QString());
+        }
+        form.setText(lookup::T(2), QStringLiteral("iPhone 6s"));
+        form.T(2)->setFocus();
+        form.T(2)->selectAll();
+        QTest::keyClick(form.T(2), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("iPhone 6s"));
+
+        QVERIFY(form.T(1)->font().bold());
+        QCOMPARE(form.T(1)->palette().color(QPalette::Text), QColor(255, 0, 0));
+        for (QLineEdit* other : {form.T(2), form.T(10), form.T1(1)}) {
+            QVERIFY(!other->font().bold());
+            QVERIFY(other->palette().color(QPalette::Text) != QColor(255, 0, 0));
+        }
+    }
+
+    void wrongLengthIsRefusedWithAMessage_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::newRow("13 characters") << "F2LSAMPLE0012";
+        QTest::newRow("empty") << "";
+        QTest::newRow("11 characters") << "F2LSAMPLE00";
+    }
+    void wrongLengthIsRefusedWithAMessage()
+    {
+        QFETCH(QString, input);
+        Form1 form(Form1::Options{false});
+        form.show();
+        form.setText(lookup::T(2), "kept");
+        sites_->clearReceived();
+        type(form.T(0), input);
+        click(form, 0);
+        const auto& caught = messages_->messages;
+        QCOMPARE(caught.size(), size_t(1));
+        QCOMPARE(caught[0].text, QStringLiteral("请输入正确的序列号或IMEI号码！"));
+        QCOMPARE(caught[0].title, QStringLiteral("Kestrune助理"));
+        QCOMPARE(caught[0].icon, QMessageBox::Information);
+        QCOMPARE(form.T(2)->text(), QStringLiteral("kept"));
+        QVERIFY(form.En());
+        QVERIFY(sites_->received().empty());
+    }
+
+    void iccidThroughTheWindow()
+    {
+        Form1 form(Form1::Options{false});
+        form.show();
+        type(form.T1(0), "89860012345678901234");
+        click(form, 3);
+        QTRY_VERIFY(form.En());
+        QVERIFY2(messageTexts().isEmpty(), qPrintable(messageTexts().join('|')));
+        QCOMPARE(form.T1(0)->text(), QStringLiteral("89860012345678901234"));
+        QCOMPARE(form.T1(1)->text(), QStringLiteral("中国移动GSM"));
+        QCOMPARE(form.T1(2)->text(),
+                 QStringLiteral("1380013XXXX  (左上方有利用ICCID查手机号码的方法)"));
+        QCOMPARE(form.T1(3)->text(), QStringLiteral("2015年"));
+        QCOMPARE(form.T1(4)->text(), QStringLiteral("广东广州(020)  (移动电信较准确 联通仅供参考)"));
+        const auto received = sites_->received();
+        QVERIFY(!received.empty());
+        QCOMPARE(received.back().target,
+                 std::string("/iccid/result.php?ICCID=89860012345678901234"));
+
+        // Leading and trailing spaces are not sent; the input keeps them.
+        type(form.T1(0), " 8986001234567890123 ");
+        click(form, 3);
+        QTRY_VERIFY(form.En());
+        QCOMPARE(sites_->received().back().target,
+                 std::string("/iccid/result.php?ICCID=8986001234567890123"));
+        QCOMPARE(form.T1(0)->text(), QStringLiteral(" 8986001234567890123"));
+    }
+
+    void clearButtonAgainstLookupButton()
+    {
+        Form1 form(Form1::Options{false});
+        form.show();
+        type(form.T1(0), "89869999999999999999");
+        for (int box = 1; box <= 4; ++box)
+            form.setText(lookup::T1(box), "old");
+        click(form, 3);
+        // Cleared before the lookup starts, the input kept.
+        for (int box = 1; box <= 4; ++box)
+            QCOMPARE(form.T1(box)->text(), QString());
+        QCOMPARE(form.T1(0)->text(), QStringLiteral("89869999999999999999"));
+        QTRY_VERIFY(form.En());
+        QCOMPARE(form.T1(1)->text(), QStringLiteral("无相关信息！"));
+
+        click(form, 4);
+        for (int box = 0; box <= 4; ++box)
+            QCOMPARE(form.T1(box)->text(), QString());
+    }
+
+    void busyWindowRefusesASecondLookup()
+    {
+        std::atomic_bool release = false;
+        loopback::Server slow([&](const loopback::Request& request) {
+            while (!release)
+                QThread::msleep(10);
+            return samples::answer(request);
+        });
+        qputenv("KESTRUNE_ICCID_SITE", QByteArray::fromStdString(slow.base()));
+        qputenv("KESTRUNE_WARRANTY_URL", QByteArray::fromStdString(slow.base() + "/wcResults.do"));
+        Form1 form(Form1::Options{false});
+        form.show();
+        type(form.T1(0), "89860012345678901234");
+        click(form, 3);
+        QVERIFY(!form.En());
+        QTRY_COMPARE(slow.received().size(), size_t(1));
+
+        // The window stays alive: the lookup buttons do nothing, the others act.
+        click(form, 3);
+        type(form.T(0), "F2LSAMPLE001");
+        click(form, 0);
+        QCOMPARE(form.T(0)->text(), QStringLiteral("F2LSAMPLE001"));
+        click(form, 4);
+        QCOMPARE(form.T1(0)->text(), QString());
+        QTest::qWait(100);
+        QCOMPARE(slow.received().size(), size_t(1));
+
+        release = true;
+        QTRY_VERIFY(form.En());
+        QCOMPARE(form.T1(1)->text(), QStringLiteral("中国移动GSM"));
+        pointAt(*sites_);
+    }
+
+    void enterAndEscapeStartNothing()
+    {
+        Form1 form(Form1::Options{false});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        sites_->clearReceived();
+        type(form.T(0), "F2LSAMPLE001");
+        QTest::keyClick(form.T(0), Qt::Key_Return);
+        QTest::keyClick(form.T(0), Qt::Key_Escape);
+        type(form.T1(0), "89860012345678901234");
+        QTest::keyClick(form.T1(0), Qt::Key_Enter);
+        QTest::qWait(200);
+        QVERIFY(form.En());
+        QVERIFY(sites_->received().empty());
+        QVERIFY(form.isVisible());
+    }
+
+    void shopButtonHandsTheAddressToTheSystemBrowser()
+    {
+        // Without a desktop, the system browser is whatever BROWSER names.
+        const QString record = scratch_.filePath("opened.txt");
+        const QString browser = scratch_.filePath("browser.sh");
+        QFile script(browser);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" >> '%1'\n").arg(record).toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("BROWSER", browser.toUtf8());
+        qputenv("XDG_CURRENT_DESKTOP", "X-Generic");
+
+        Form1 form(Form1::Options{false});
+        form.show();
+        click(form, 2);
+        QFile opened(record);
+        QTRY_VERIFY(opened.exists() && opened.size() > 0);
+        QVERIFY(opened.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(opened.readAll()).trimmed(),
+                 qs(sites_->base()) + "/shop/item.htm?id=520013145678");
+    }
+
+    void closingDuringALookupEndsPromptly()
+    {
+        loopback::Server silent([](const loopback::Request&) {
+            loopback::Response response;
+            response.silent = true;
+            return response;
+        });
+        qputenv("KESTRUNE_ICCID_SITE", QByteArray::fromStdString(silent.base()));
+        auto form = std::make_unique<Form1>(Form1::Options{false});
+        form->show();
+        type(form->T1(0), "89860012345678901234");
+        click(*form, 3);
+        QTRY_COMPARE(silent.received().size(), size_t(1));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(form->close());
+        form.reset();
+        QVERIFY2(clock.elapsed() < 3000, "the lookup held the window past its closing");
+        pointAt(*sites_);
+    }
+
+    void browserPaneLoadsTheEngineAfterTheFirstPaint()
+    {
+        Form1 form;
+        QSignalSpy painted(&form, &Form1::firstPainted);
+        QSignalSpy ready(form.WB1(), &BrowserPane::engineReady);
+        QVERIFY(!form.WB1()->engineLoaded());
+        form.show();
+        QVERIFY(ready.wait(30000));
+        QCOMPARE(painted.size(), 1);
+        QVERIFY(form.WB1()->engineLoaded());
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    // As the program does: the web engine shares OpenGL contexts with the window.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(argc, argv);
+    TestForm1 test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_form1.moc"
