@@ -93,6 +93,31 @@ class TestForm1 : public QObject {
     std::unique_ptr<MessageCatcher> messages_; // no test may hang on a message box
     QTemporaryDir scratch_;
 
+    // Without a desktop the system browser is whatever BROWSER names; ours
+    // only writes down what it was asked to open. Qt looks it up once.
+    void installRecordingBrowser()
+    {
+        const QString browser = scratch_.filePath("browser.sh");
+        QFile script(browser);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" >> '%1'\n")
+                         .arg(scratch_.filePath("opened.txt"))
+                         .toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("BROWSER", browser.toUtf8());
+        qputenv("XDG_CURRENT_DESKTOP", "X-Generic");
+    }
+
+    // What the system browser was asked to open since the test began.
+    QStringList openedAddresses() const
+    {
+        QFile opened(scratch_.filePath("opened.txt"));
+        if (!opened.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(opened.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
     QStringList messageTexts() const
     {
         QStringList texts;
@@ -108,9 +133,14 @@ private slots:
         sites_ = std::make_unique<loopback::Server>(samples::answer);
         pointAt(*sites_);
         messages_ = std::make_unique<MessageCatcher>();
+        installRecordingBrowser();
     }
 
-    void init() { messages_->messages.clear(); }
+    void init()
+    {
+        messages_->messages.clear();
+        QFile::remove(scratch_.filePath("opened.txt"));
+    }
 
     void captionSizeAndStart()
     {
@@ -278,6 +308,63 @@ private slots:
         QCOMPARE(form.T1(0)->text(), QStringLiteral(" 8986001234567890123"));
     }
 
+    void deviceLookupsThroughTheWindow_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("model");
+        QTest::addColumn<int>("daysLeft");
+        QTest::addColumn<QString>("support");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("serial number") << "F2LSAMPLE001" << "iPhone 6 Plus 64GB Space Gray" << 56
+                                       << "有效" << "";
+        QTest::newRow("IMEI") << "351111111111111" << "iPhone 6s 小白 64GB" << 42
+                              << "有效  联系苹果售后:400-666-8800请求锁机追踪"
+                              << "IOS版本查询服务暂时关闭";
+    }
+    void deviceLookupsThroughTheWindow()
+    {
+        QFETCH(QString, input);
+        QFETCH(QString, model);
+        QFETCH(int, daysLeft);
+        QFETCH(QString, support);
+        QFETCH(QString, notice);
+        Form1 form(Form1::Options{false});
+        form.show();
+        for (int box = 1; box <= 10; ++box)
+            form.setText(lookup::T(box), "old");
+        type(form.T(0), input);
+        click(form, 0);
+        QTRY_VERIFY(form.En());
+        QVERIFY2(messageTexts().isEmpty(), qPrintable(messageTexts().join('|')));
+
+        const QDate end = QDate::currentDate().addDays(daysLeft);
+        QCOMPARE(form.T(1)->text(), QStringLiteral("未换机，可查询FT和ICCID信息"));
+        QCOMPARE(form.T(2)->text(), model);
+        QCOMPARE(form.T(3)->text(), QStringLiteral("已激活"));
+        QCOMPARE(form.T(4)->text(), end.addYears(-1).addDays(1).toString("yyyy-MM-dd") + "(北京时间)");
+        QVERIFY(form.T(5)->text().startsWith(QStringLiteral("有效")));
+        QCOMPARE(form.T(6)->text(), QLocale::system().toString(end, QLocale::ShortFormat));
+        QVERIFY(form.T(7)->text().startsWith(QString::number(daysLeft)));
+        QCOMPARE(form.T(8)->text(), support);
+        QVERIFY(!form.T(9)->text().isEmpty() && form.T(9)->text() != "old");
+        // A version from the sample iOS site (digits and dots), then the notice.
+        QVERIFY2(QRegularExpression("^\\d+(\\.\\d+)+" + notice + "$").match(form.T(10)->text()).hasMatch(),
+                 qPrintable(form.T(10)->text()));
+    }
+
+    void replacedPhoneOpensTheReplacedDevicePage()
+    {
+        Form1 form(Form1::Options{false});
+        form.show();
+        type(form.T(0), "F2LSAMPLE004");
+        click(form, 0);
+        QTRY_VERIFY(form.En());
+        QCOMPARE(messageTexts().size(), 1);
+        for (int box = 1; box <= 8; ++box)
+            QCOMPARE(form.T(box)->text(), QStringLiteral("已换机！"));
+        QTRY_COMPARE(openedAddresses().value(0), qs(sites_->base()) + "/maker/huanji.html");
+    }
+
     void clearButtonAgainstLookupButton()
     {
         Form1 form(Form1::Options{false});
@@ -350,25 +437,11 @@ private slots:
 
     void shopButtonHandsTheAddressToTheSystemBrowser()
     {
-        // Without a desktop, the system browser is whatever BROWSER names.
-        const QString record = scratch_.filePath("opened.txt");
-        const QString browser = scratch_.filePath("browser.sh");
-        QFile script(browser);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(QStringLiteral("#!/bin/sh\nprintf '%s\\n' \"$@\" >> '%1'\n").arg(record).toUtf8());
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("BROWSER", browser.toUtf8());
-        qputenv("XDG_CURRENT_DESKTOP", "X-Generic");
-
         Form1 form(Form1::Options{false});
         form.show();
         click(form, 2);
-        QFile opened(record);
-        QTRY_VERIFY(opened.exists() && opened.size() > 0);
-        QVERIFY(opened.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(opened.readAll()).trimmed(),
-                 qs(sites_->base()) + "/shop/item.htm?id=520013145678");
+        QTRY_COMPARE(openedAddresses().value(0),
+                     qs(sites_->base()) + "/shop/item.htm?id=520013145678");
     }
 
     void closingDuringALookupEndsPromptly()
