@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QStringList>
 
 // The layout names the Windows fonts "微软雅黑" and "宋体"; where they are
 // missing, Noto CJK has the same characters in the same spirit.

@@ -13,7 +13,7 @@ void LookupIccid(Form& form, const QString& iccid);
 // The second half of LookupIccid: reads the site's page, already decoded, and
 // shows what it says, as a message or in T1(1)..T1(4). An empty page means the
 // site could not be reached.
-void ReadIccidAnswer(Form& form, QString answer);
+void ReadIccidAnswer(Form& form, const QString& answer);
 
 // The ICCID as it goes into the address: only what an address cannot carry
 // (blanks, control and non-ASCII characters, "#", "%") is percent-encoded.

@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what is missing, builds, and runs every test: once in an ordinary
+# build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -eu
+cd "$(dirname "$0")/../.."
+sh tools/setup/install-deps.sh
+
+jobs=$(nproc)
+# The web engine refuses to start as root unless its sandbox is off.
+export QTWEBENGINE_DISABLE_SANDBOX=1
+
+for variant in build build-sanitize; do
+  sanitize=OFF
+  [ "$variant" = build-sanitize ] && sanitize=ON
+  cmake -S . -B "$variant" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_SANITIZE=$sanitize \
+    -DKESTRUNE_BUILD_BENCHMARKS=$([ $sanitize = ON ] && echo OFF || echo ON) >/dev/null
+  cmake --build "$variant" -j"$jobs"
+  # One X server for the window's tests; the others need none.
+  (cd "$variant" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$jobs")
+done
