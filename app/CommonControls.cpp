@@ -9,7 +9,7 @@
 bool InitCommonControlsVB()
 {
 #ifdef _WIN32
-    INITCOMMONCONTROLSEX controls{};
+    INITCOMMONCONTROLSEX controls {};
     controls.dwSize = 8;
     controls.dwICC = 0x200; // ICC_USEREX_CLASSES
     return InitCommonControlsEx(&controls) != FALSE;

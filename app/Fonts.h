@@ -8,7 +8,7 @@
 inline void SubstituteWindowsFonts()
 {
     QFont::insertSubstitutions(QStringLiteral("微软雅黑"),
-                               {QStringLiteral("Microsoft YaHei"), QStringLiteral("Noto Sans CJK SC")});
-    QFont::insertSubstitutions(QStringLiteral("宋体"),
-                               {QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC")});
+        {QStringLiteral("Microsoft YaHei"), QStringLiteral("Noto Sans CJK SC")});
+    QFont::insertSubstitutions(
+        QStringLiteral("宋体"), {QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC")});
 }

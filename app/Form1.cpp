@@ -24,7 +24,8 @@ const QString WrongLengthMessage = QStringLiteral("请输入正确的序列号�
 
 QString captionText()
 {
-    return QStringLiteral("%1  %2.%3   By Kestrune网 %4 苹果手机信息查询,专业找回被偷的iphone手机！")
+    return QStringLiteral(
+        "%1  %2.%3   By Kestrune网 %4 苹果手机信息查询,专业找回被偷的iphone手机！")
         .arg(lookup::ProductTitle)
         .arg(version::Major)
         .arg(version::Minor)
@@ -63,7 +64,9 @@ static void registerPictures()
     Q_INIT_RESOURCE(art);
 }
 
-Form1::Form1(Options options) : options_(options), runner_(*this, this)
+Form1::Form1(Options options)
+    : options_(options)
+    , runner_(*this, this)
 {
     registerPictures();
     buildLayout();
@@ -115,9 +118,7 @@ void Form1::Cmd_Click(int index)
             runLookup([input](lookup::Form& form) { LookupSerial(form, input); });
         return;
     }
-    case 2:
-        openInSystemBrowser(Sites::fromEnvironment().shopUrl);
-        return;
+    case 2: openInSystemBrowser(Sites::fromEnvironment().shopUrl); return;
     case 3: {
         if (!En_)
             return;
@@ -133,8 +134,7 @@ void Form1::Cmd_Click(int index)
         for (int box = 0; box <= 4; ++box)
             T1(box)->clear();
         return;
-    default:
-        return;
+    default: return;
     }
 }
 

@@ -30,7 +30,10 @@ public:
     };
 
     explicit Form1(Options options);
-    Form1() : Form1(Options{}) {}
+    Form1()
+        : Form1(Options {})
+    {
+    }
     ~Form1() override;
 
     // True while the window may start a lookup.
@@ -76,8 +79,8 @@ private:
 
     QGroupBox* Frame2_ = nullptr;
     QGroupBox* Frame1_ = nullptr; // Frame1(1), the only element of its array
-    std::array<QLineEdit*, 11> T_{};
-    std::array<QLineEdit*, 5> T1_{};
+    std::array<QLineEdit*, 11> T_ {};
+    std::array<QLineEdit*, 5> T1_ {};
     std::map<int, QPushButton*> Cmd_;
     std::map<int, QLabel*> LB_;
     QLabel* Picture1_ = nullptr;

@@ -23,8 +23,8 @@ struct Place {
 
 // A result box (or input) and the label beside it.
 struct Row {
-    int label;       // LB index
-    QString text;    // the label's text, also the box's accessible name
+    int label; // LB index
+    QString text; // the label's text, also the box's accessible name
     Place labelAt;
     bool sizedToText; // the two input labels: left-aligned, as wide as their text
     Place boxAt;
@@ -44,8 +44,8 @@ QLabel* makeLabel(QWidget* frame, const Row& row)
     label->setFont(yahei(9));
     label->setFocusPolicy(Qt::NoFocus);
     label->setAttribute(Qt::WA_TranslucentBackground);
-    const QRect box = twips::rect(row.labelAt.left, row.labelAt.top, row.labelAt.width,
-                                  row.labelAt.height);
+    const QRect box
+        = twips::rect(row.labelAt.left, row.labelAt.top, row.labelAt.width, row.labelAt.height);
     // The twip heights were made for the original font; ours is a little taller,
     // and a label must not cut its own text off.
     const int height = std::max(box.height(), label->fontMetrics().height());
@@ -69,8 +69,8 @@ QLineEdit* makeBox(QWidget* frame, const Row& row, QLabel* label)
     return box;
 }
 
-QPushButton* makePictureButton(QWidget* frame, const Place& at, const QString& picture,
-                               const QString& words)
+QPushButton* makePictureButton(
+    QWidget* frame, const Place& at, const QString& picture, const QString& words)
 {
     auto* button = new QPushButton(frame);
     button->setGeometry(twips::rect(at.left, at.top, at.width, at.height));
@@ -90,8 +90,8 @@ void Form1::buildLayout()
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint); // no maximise button
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+        | Qt::WindowCloseButtonHint); // no maximise button
     QFont songti(QStringLiteral("宋体"));
     songti.setPointSizeF(10.5);
     setFont(songti);
@@ -116,20 +116,27 @@ void Form1::buildLayout()
         {1, QStringLiteral("是否换机:"), {7260, 540, 915, 210}, false, {8405, 480, 2835, 375}},
         {2, QStringLiteral("型号:"), {7380, 1095, 795, 210}, false, {8405, 1035, 2835, 375}},
         {5, QStringLiteral("激活状态:"), {6420, 1620, 1755, 210}, false, {8400, 1590, 2835, 375}},
-        {6, QStringLiteral("首次激活时间:"), {5280, 2880, 1995, 210}, false, {7560, 2760, 3735, 375}},
+        {6, QStringLiteral("首次激活时间:"), {5280, 2880, 1995, 210}, false,
+            {7560, 2760, 3735, 375}},
         {7, QStringLiteral("保修状态:"), {5280, 3360, 1995, 210}, false, {7560, 3240, 3735, 375}},
-        {8, QStringLiteral("保修时间截止:"), {5280, 3960, 1995, 210}, false, {7560, 3840, 3735, 375}},
-        {9, QStringLiteral("剩余保修天数:"), {5640, 4560, 1635, 210}, false, {7560, 4440, 3735, 375}},
+        {8, QStringLiteral("保修时间截止:"), {5280, 3960, 1995, 210}, false,
+            {7560, 3840, 3735, 375}},
+        {9, QStringLiteral("剩余保修天数:"), {5640, 4560, 1635, 210}, false,
+            {7560, 4440, 3735, 375}},
         {10, QStringLiteral("电话支持:"), {5280, 5040, 1995, 210}, false, {7560, 5040, 3735, 375}},
-        {11, QStringLiteral("电话支持截止:"), {5400, 5640, 1995, 210}, false, {7560, 5640, 3735, 375}},
-        {3, QStringLiteral("当前IOS版本:"), {5280, 2280, 1995, 210}, false, {7560, 2160, 3675, 375}},
+        {11, QStringLiteral("电话支持截止:"), {5400, 5640, 1995, 210}, false,
+            {7560, 5640, 3735, 375}},
+        {3, QStringLiteral("当前IOS版本:"), {5280, 2280, 1995, 210}, false,
+            {7560, 2160, 3675, 375}},
     };
     const Row simRows[] = {
         {13, QStringLiteral("ICCID"), {720, 630, 495, 255}, true, {1290, 570, 4035, 330}},
         {14, QStringLiteral("运营商:"), {5280, 510, 1995, 210}, false, {7560, 480, 3675, 330}},
-        {15, QStringLiteral("部分手机号(参考):"), {5280, 1080, 1995, 210}, false, {7560, 1037, 3675, 330}},
+        {15, QStringLiteral("部分手机号(参考):"), {5280, 1080, 1995, 210}, false,
+            {7560, 1037, 3675, 330}},
         {16, QStringLiteral("卡年代:"), {5280, 1560, 1995, 210}, false, {7560, 1594, 3675, 330}},
-        {17, QStringLiteral("归属地(区号):"), {5280, 2160, 1995, 210}, false, {7560, 2153, 3675, 330}},
+        {17, QStringLiteral("归属地(区号):"), {5280, 2160, 1995, 210}, false,
+            {7560, 2153, 3675, 330}},
     };
 
     // Labels and the spinner are painted on the frame; every other control
@@ -170,14 +177,14 @@ void Form1::buildLayout()
     Picture1_->setAccessibleName(QStringLiteral("Kestrune网"));
 
     const QString startQuery = QStringLiteral(":/art/start-query.jpg");
-    Cmd_[0] = makePictureButton(Frame2_, {780, 1110, 1965, 540}, startQuery,
-                                QStringLiteral("开始查询"));
-    Cmd_[2] = makePictureButton(Frame2_, {3300, 1110, 1965, 540},
-                                QStringLiteral(":/art/shop.jpg"), QStringLiteral("Kestrune网店"));
-    Cmd_[3] = makePictureButton(Frame1_, {720, 1230, 1965, 540}, startQuery,
-                                QStringLiteral("开始查询"));
-    Cmd_[4] = makePictureButton(Frame1_, {3240, 1230, 1965, 540},
-                                QStringLiteral(":/art/clear.jpg"), QStringLiteral("清空信息"));
+    Cmd_[0] = makePictureButton(
+        Frame2_, {780, 1110, 1965, 540}, startQuery, QStringLiteral("开始查询"));
+    Cmd_[2] = makePictureButton(Frame2_, {3300, 1110, 1965, 540}, QStringLiteral(":/art/shop.jpg"),
+        QStringLiteral("Kestrune网店"));
+    Cmd_[3] = makePictureButton(
+        Frame1_, {720, 1230, 1965, 540}, startQuery, QStringLiteral("开始查询"));
+    Cmd_[4] = makePictureButton(Frame1_, {3240, 1230, 1965, 540}, QStringLiteral(":/art/clear.jpg"),
+        QStringLiteral("清空信息"));
     for (const auto& [index, button] : Cmd_)
         connect(button, &QPushButton::clicked, this, [this, index = index] { Cmd_Click(index); });
 
@@ -196,9 +203,8 @@ void Form1::buildLayout()
     Image1_->setObjectName(QStringLiteral("Image1"));
 
     // The Tab key walks the SIM card section first, then the device section.
-    const QList<QWidget*> tabWalk = {T1(0),  T1(1), T1(2), T1(3), T1(4), Cmd(4), Cmd(3),
-                                     Picture1_, T(0), T(1),  T(2),  T(3),  T(4),  T(5),
-                                     T(6),   T(7),  Cmd(0), Cmd(2), T(8), T(9), WB1_, T(10)};
+    const QList<QWidget*> tabWalk = {T1(0), T1(1), T1(2), T1(3), T1(4), Cmd(4), Cmd(3), Picture1_,
+        T(0), T(1), T(2), T(3), T(4), T(5), T(6), T(7), Cmd(0), Cmd(2), T(8), T(9), WB1_, T(10)};
     for (qsizetype i = 1; i < tabWalk.size(); ++i)
         setTabOrder(tabWalk[i - 1], tabWalk[i]);
 }

@@ -8,7 +8,10 @@
 // What the lookup holds as its window while it runs on the worker thread.
 class LookupRunner::Bridge final : public lookup::Form {
 public:
-    explicit Bridge(LookupRunner& runner) : runner_(runner) {}
+    explicit Bridge(LookupRunner& runner)
+        : runner_(runner)
+    {
+    }
 
     void setText(lookup::Box box, const QString& text) override
     {
@@ -39,8 +42,7 @@ public:
 private:
     // The call may run after the lookup, and this bridge, have ended: it holds
     // on to the runner, which lives as long as the window it posts to.
-    template <typename Call>
-    void post(Call call)
+    template <typename Call> void post(Call call)
     {
         LookupRunner* runner = &runner_;
         if (runner->closing_ || !runner->context_)
@@ -58,7 +60,8 @@ private:
 };
 
 LookupRunner::LookupRunner(lookup::Form& window, QObject* context)
-    : window_(window), context_(context)
+    : window_(window)
+    , context_(context)
 {
 }
 

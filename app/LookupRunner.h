@@ -43,6 +43,6 @@ private:
 
     lookup::Form& window_;
     QPointer<QObject> context_;
-    std::atomic_bool closing_{false};
+    std::atomic_bool closing_ {false};
     QThread* thread_ = nullptr;
 };

@@ -9,7 +9,10 @@ namespace twips {
 
 constexpr double PerPixel = 15.0;
 
-inline int px(int twips) { return qRound(twips / PerPixel); }
+inline int px(int twips)
+{
+    return qRound(twips / PerPixel);
+}
 inline QRect rect(int left, int top, int width, int height)
 {
     return {px(left), px(top), px(width), px(height)};

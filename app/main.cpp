@@ -1,6 +1,6 @@
 #include "CommonControls.h"
-#include "Form1.h"
 #include "Fonts.h"
+#include "Form1.h"
 
 #include <QApplication>
 

@@ -14,8 +14,14 @@ struct Box {
     friend bool operator==(const Box&, const Box&) = default;
 };
 
-inline constexpr Box T(int index) { return {Box::Array::T, index}; }
-inline constexpr Box T1(int index) { return {Box::Array::T1, index}; }
+inline constexpr Box T(int index)
+{
+    return {Box::Array::T, index};
+}
+inline constexpr Box T1(int index)
+{
+    return {Box::Array::T1, index};
+}
 
 // What a lookup may do to the window, and nothing more. The window implements
 // it; the tests implement it with a recorder.

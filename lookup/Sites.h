@@ -10,11 +10,11 @@ namespace lookup {
 // are under the reserved ".example" domain, so no stranger's server is asked.
 struct Sites {
     QString warrantyUrl; // KESTRUNE_WARRANTY_URL: the warranty-check service, ".../wcResults.do"
-    QString imeiSite;    // KESTRUNE_IMEI_SITE: the IMEI check site's home page, ending in "/"
-    QString iosSite;     // KESTRUNE_IOS_SITE: the iOS version site's home page, ending in "/"
-    QString iccidSite;   // KESTRUNE_ICCID_SITE: scheme and host of the ICCID site
-    QString makerSite;   // KESTRUNE_MAKER_SITE: the maker's ICCID web site, ending in "/"
-    QString shopUrl;     // KESTRUNE_SHOP_URL: the maker's shop listing
+    QString imeiSite; // KESTRUNE_IMEI_SITE: the IMEI check site's home page, ending in "/"
+    QString iosSite; // KESTRUNE_IOS_SITE: the iOS version site's home page, ending in "/"
+    QString iccidSite; // KESTRUNE_ICCID_SITE: scheme and host of the ICCID site
+    QString makerSite; // KESTRUNE_MAKER_SITE: the maker's ICCID web site, ending in "/"
+    QString shopUrl; // KESTRUNE_SHOP_URL: the maker's shop listing
 
     // Read afresh on every call: it costs six getenv calls, and lets a test
     // point a lookup at its own server before it runs.

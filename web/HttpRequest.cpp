@@ -120,8 +120,8 @@ struct HttpRequest::Impl {
             d->responseHeaders.clear();
             d->responseBody.clear();
         } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
-            d->responseHeaders.emplace_back(line.left(colon).trimmed(),
-                                            line.mid(colon + 1).trimmed());
+            d->responseHeaders.emplace_back(
+                line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
         }
         return bytes;
     }
@@ -170,8 +170,8 @@ struct HttpRequest::Impl {
             if (name.compare(QLatin1String("Cookie"), Qt::CaseInsensitive) == 0)
                 cookiesHandSet = true;
             // "Name;" is libcurl's way of sending a header with an empty value.
-            const QByteArray line = value.isEmpty() ? name.toUtf8() + ';'
-                                                    : name.toUtf8() + ": " + value.toUtf8();
+            const QByteArray line
+                = value.isEmpty() ? name.toUtf8() + ';' : name.toUtf8() + ": " + value.toUtf8();
             headerList = curl_slist_append(headerList, line.constData());
         }
         curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headerList);
@@ -229,9 +229,8 @@ struct HttpRequest::Impl {
             }
             if (deadline.hasExpired())
                 return false;
-            const int waitMs = int(std::min<qint64>(AbortPollMs, deadline.remainingTime() < 0
-                                                                     ? AbortPollMs
-                                                                     : deadline.remainingTime()));
+            const int waitMs = int(std::min<qint64>(AbortPollMs,
+                deadline.remainingTime() < 0 ? AbortPollMs : deadline.remainingTime()));
             curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         }
         return true;
@@ -246,14 +245,17 @@ struct HttpRequest::Impl {
             return;
         }
         state = State::Failed;
-        qCWarning(lcWeb).noquote() << method << url << "failed:"
-                                   << (bodyTooLarge ? "answer longer than the limit"
-                                                    : curl_easy_strerror(result));
+        qCWarning(lcWeb).noquote()
+            << method << url << "failed:"
+            << (bodyTooLarge ? "answer longer than the limit" : curl_easy_strerror(result));
         resetResponse();
     }
 };
 
-HttpRequest::HttpRequest() : d(std::make_unique<Impl>()) {}
+HttpRequest::HttpRequest()
+    : d(std::make_unique<Impl>())
+{
+}
 
 HttpRequest::~HttpRequest() = default;
 
@@ -302,11 +304,9 @@ bool HttpRequest::SetRequestHeader(const QString& name, const QString& value)
         || name.contains(QLatin1Char(':')) || name.contains(QLatin1Char('\n'))
         || value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
         return false;
-    auto same = [&](const auto& header) {
-        return header.first.compare(name, Qt::CaseInsensitive) == 0;
-    };
-    if (auto it = std::find_if(d->headers.begin(), d->headers.end(), same);
-        it != d->headers.end())
+    auto same
+        = [&](const auto& header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; };
+    if (auto it = std::find_if(d->headers.begin(), d->headers.end(), same); it != d->headers.end())
         it->second = value;
     else
         d->headers.emplace_back(name.trimmed(), value);
@@ -359,9 +359,8 @@ std::optional<QString> HttpRequest::ResponseText() const
 {
     if (d->state != Impl::State::Done)
         return std::nullopt;
-    const QString charset =
-        DeclaredCharset(GetResponseHeader(QStringLiteral("Content-Type")).value_or(QString()),
-                        d->responseBody);
+    const QString charset = DeclaredCharset(
+        GetResponseHeader(QStringLiteral("Content-Type")).value_or(QString()), d->responseBody);
     if (!charset.isEmpty()) {
         if (auto text = DecodeText(d->responseBody, charset))
             return text;

@@ -49,8 +49,8 @@ QString DeclaredCharset(const QString& contentType, const QByteArray& body)
     if (QString fromHeader = charsetParameter(contentType); !fromHeader.isEmpty())
         return fromHeader;
 
-    static const QRegularExpression metaTag(QStringLiteral(R"(<meta\b[^>]*>)"),
-                                            QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression metaTag(
+        QStringLiteral(R"(<meta\b[^>]*>)"), QRegularExpression::CaseInsensitiveOption);
     const QString head = QString::fromLatin1(body.left(MetaScanBytes));
     for (auto it = metaTag.globalMatch(head); it.hasNext();) {
         if (QString charset = charsetParameter(it.next().captured(0)); !charset.isEmpty())

@@ -11,7 +11,8 @@
 
 Q_LOGGING_CATEGORY(lcPane, "kestrune.pane")
 
-BrowserPane::BrowserPane(QWidget* parent) : QWidget(parent)
+BrowserPane::BrowserPane(QWidget* parent)
+    : QWidget(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     setAutoFillBackground(true);
@@ -56,8 +57,9 @@ bool BrowserPane::loadEngine()
         return true;
     // Beside the program when built, in its library folder when installed.
     const QString dir = QCoreApplication::applicationDirPath();
-    for (const QString& path : {dir + QStringLiteral("/") + QLatin1String(WebEngineModule::FileName),
-                                dir + QStringLiteral("/../lib/kestrune/") + QLatin1String(WebEngineModule::FileName)}) {
+    for (const QString& path :
+        {dir + QStringLiteral("/") + QLatin1String(WebEngineModule::FileName),
+            dir + QStringLiteral("/../lib/kestrune/") + QLatin1String(WebEngineModule::FileName)}) {
         QLibrary module(path);
         auto create = reinterpret_cast<WebEngineModule::CreateFunction>(
             module.resolve(WebEngineModule::CreateSymbol));

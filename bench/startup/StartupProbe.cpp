@@ -18,7 +18,7 @@ namespace {
 
 long peakKibibytes()
 {
-    rusage usage{};
+    rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss;
 }
@@ -39,7 +39,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     SubstituteWindowsFonts();
 
-    Form1 form(Form1::Options{full});
+    Form1 form(Form1::Options {full});
     QObject::connect(&form, &Form1::firstPainted, [&] {
         std::printf("painted\n");
         std::fflush(stdout);
@@ -48,8 +48,8 @@ int main(int argc, char* argv[])
     });
     // The full window's memory counts once the engine has loaded and shown
     // its page, or has failed to within the limit.
-    QObject::connect(form.WB1(), &BrowserPane::engineReady,
-                     [] { QTimer::singleShot(2000, reportAndQuit); });
+    QObject::connect(
+        form.WB1(), &BrowserPane::engineReady, [] { QTimer::singleShot(2000, reportAndQuit); });
     QTimer::singleShot(30000, reportAndQuit);
     form.show();
     return application.exec();

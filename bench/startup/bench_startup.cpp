@@ -50,7 +50,8 @@ Start startOnce(const char* mode)
     char line[128];
     while (std::fgets(line, sizeof line, lines)) {
         if (std::strncmp(line, "painted", 7) == 0)
-            start.secondsToPaint = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+            start.secondsToPaint
+                = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
         else if (std::strncmp(line, "peak ", 5) == 0)
             start.peakKibibytes = std::atol(line + 5);
     }
@@ -76,7 +77,13 @@ void startUp(benchmark::State& state, const char* mode)
 
 } // namespace
 
-BENCHMARK_CAPTURE(startUp, bare_window, "bare")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
-BENCHMARK_CAPTURE(startUp, with_browser_pane, "full")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_CAPTURE(startUp, bare_window, "bare")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
+BENCHMARK_CAPTURE(startUp, with_browser_pane, "full")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 BENCHMARK_MAIN();

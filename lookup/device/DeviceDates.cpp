@@ -17,7 +17,8 @@ struct PinnedSource {
     std::optional<QLocale> locale;
 };
 
-PinnedSource &pinned() {
+PinnedSource& pinned()
+{
     static PinnedSource source;
     return source;
 }
@@ -54,11 +55,13 @@ const QRegularExpression TimeOfDay(
 
 // The pages are in English whatever the user's language, so English names
 // (the C locale's) are always understood besides the locale's own.
-std::array<QLocale, 2> nameLocales(const QLocale &locale) {
+std::array<QLocale, 2> nameLocales(const QLocale& locale)
+{
     return {locale, QLocale::c()};
 }
 
-bool sameName(QString text, QString name) {
+bool sameName(QString text, QString name)
+{
     if (text.endsWith(QLatin1Char('.')))
         text.chop(1);
     if (name.endsWith(QLatin1Char('.')))
@@ -66,12 +69,13 @@ bool sameName(QString text, QString name) {
     return !name.isEmpty() && text.compare(name, Qt::CaseInsensitive) == 0;
 }
 
-int monthNumber(const QString &name, const QLocale &locale) {
-    for (const QLocale &names : nameLocales(locale)) {
+int monthNumber(const QString& name, const QLocale& locale)
+{
+    for (const QLocale& names : nameLocales(locale)) {
         for (int month = 1; month <= 12; ++month) {
             for (const auto form : {QLocale::LongFormat, QLocale::ShortFormat}) {
-                if (sameName(name, names.monthName(month, form)) ||
-                    sameName(name, names.standaloneMonthName(month, form)))
+                if (sameName(name, names.monthName(month, form))
+                    || sameName(name, names.standaloneMonthName(month, form)))
                     return month;
             }
         }
@@ -79,8 +83,9 @@ int monthNumber(const QString &name, const QLocale &locale) {
     return 0;
 }
 
-bool isDayName(const QString &name, const QLocale &locale) {
-    for (const QLocale &names : nameLocales(locale)) {
+bool isDayName(const QString& name, const QLocale& locale)
+{
+    for (const QLocale& names : nameLocales(locale)) {
         for (int day = 1; day <= 7; ++day) {
             for (const auto form : {QLocale::LongFormat, QLocale::ShortFormat}) {
                 if (sameName(name, names.dayName(day, form)))
@@ -92,7 +97,8 @@ bool isDayName(const QString &name, const QLocale &locale) {
 }
 
 // "Wednesday, June 10, 2015" reads like "June 10, 2015".
-QString withoutDayName(const QString &text, const QLocale &locale) {
+QString withoutDayName(const QString& text, const QLocale& locale)
+{
     const auto match = LeadingWord.match(text);
     if (match.hasMatch() && isDayName(match.captured(1), locale))
         return text.mid(match.capturedLength());
@@ -101,7 +107,8 @@ QString withoutDayName(const QString &text, const QLocale &locale) {
 
 // An all-numeric day and month are as ambiguous as "6/10": take them in the
 // order of the locale's own short date.
-bool dayBeforeMonth(const QLocale &locale) {
+bool dayBeforeMonth(const QLocale& locale)
+{
     const QString format = locale.dateFormat(QLocale::ShortFormat);
     const qsizetype day = format.indexOf(QLatin1Char('d'));
     const qsizetype month = format.indexOf(QLatin1Char('M'));
@@ -109,25 +116,28 @@ bool dayBeforeMonth(const QLocale &locale) {
 }
 
 // Two-digit years the way the desktop reads them: up to 29 in this century.
-int fullYear(const QString &digits) {
+int fullYear(const QString& digits)
+{
     const int year = digits.toInt();
     if (digits.size() > 2)
         return year;
     return year < 30 ? 2000 + year : 1900 + year;
 }
 
-bool isMeridiem(const QString &word, const QLocale &locale, bool afternoon) {
+bool isMeridiem(const QString& word, const QLocale& locale, bool afternoon)
+{
     QString plain = word;
     plain.remove(QLatin1Char('.'));
     const QString english = afternoon ? QStringLiteral("PM") : QStringLiteral("AM");
     const QString own = afternoon ? locale.pmText() : locale.amText();
-    return plain.compare(english, Qt::CaseInsensitive) == 0 ||
-           (!own.isEmpty() && word.compare(own, Qt::CaseInsensitive) == 0);
+    return plain.compare(english, Qt::CaseInsensitive) == 0
+        || (!own.isEmpty() && word.compare(own, Qt::CaseInsensitive) == 0);
 }
 
 // What may follow a date: nothing, or one time of day. Nothing at all (not
 // even an empty time) when it is anything else.
-std::optional<std::optional<QTime>> readTimeOfDay(const QString &rest, const QLocale &locale) {
+std::optional<std::optional<QTime>> readTimeOfDay(const QString& rest, const QLocale& locale)
+{
     const QString text = rest.trimmed();
     if (text.isEmpty())
         return std::optional<QTime>();
@@ -155,29 +165,32 @@ struct DateMatch {
     QString rest;
 };
 
-std::optional<DateMatch> readDatePart(const QString &text, const QLocale &locale) {
+std::optional<DateMatch> readDatePart(const QString& text, const QLocale& locale)
+{
     if (auto m = YearFirst.match(text); m.hasMatch())
-        return DateMatch{QDate(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt()),
-                         m.captured(u"rest")};
+        return DateMatch {
+            QDate(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt()),
+            m.captured(u"rest")};
     if (auto m = ChineseDate.match(text); m.hasMatch())
-        return DateMatch{QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()),
-                         m.captured(u"rest")};
+        return DateMatch {
+            QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()),
+            m.captured(u"rest")};
     if (auto m = YearLast.match(text); m.hasMatch()) {
         int first = m.captured(1).toInt();
         int second = m.captured(3).toInt();
         if (dayBeforeMonth(locale))
             std::swap(first, second);
-        return DateMatch{QDate(fullYear(m.captured(4)), first, second), m.captured(u"rest")};
+        return DateMatch {QDate(fullYear(m.captured(4)), first, second), m.captured(u"rest")};
     }
     if (auto m = MonthNameFirst.match(text); m.hasMatch()) {
         if (const int month = monthNumber(m.captured(1), locale))
-            return DateMatch{QDate(m.captured(3).toInt(), month, m.captured(2).toInt()),
-                             m.captured(u"rest")};
+            return DateMatch {
+                QDate(m.captured(3).toInt(), month, m.captured(2).toInt()), m.captured(u"rest")};
     }
     if (auto m = DayFirst.match(text); m.hasMatch()) {
         if (const int month = monthNumber(m.captured(2), locale))
-            return DateMatch{QDate(m.captured(3).toInt(), month, m.captured(1).toInt()),
-                             m.captured(u"rest")};
+            return DateMatch {
+                QDate(m.captured(3).toInt(), month, m.captured(1).toInt()), m.captured(u"rest")};
     }
     return std::nullopt;
 }
@@ -186,7 +199,8 @@ std::optional<DateMatch> readDatePart(const QString &text, const QLocale &locale
 
 // The locale's long time without its time-zone name: the pages name no zone,
 // and the program converts none.
-QString timeFormat(const QLocale &locale) {
+QString timeFormat(const QLocale& locale)
+{
     const QString format = locale.timeFormat(QLocale::LongFormat);
     QString result;
     bool quoted = false;
@@ -201,33 +215,38 @@ QString timeFormat(const QLocale &locale) {
 
 } // namespace
 
-QDate DateSource::today() {
-    PinnedSource &source = pinned();
+QDate DateSource::today()
+{
+    PinnedSource& source = pinned();
     const std::lock_guard lock(source.mutex);
     return source.today.value_or(QDate::currentDate());
 }
 
-QLocale DateSource::locale() {
-    PinnedSource &source = pinned();
+QLocale DateSource::locale()
+{
+    PinnedSource& source = pinned();
     const std::lock_guard lock(source.mutex);
     return source.locale.value_or(QLocale::system());
 }
 
-void DateSource::pin(QDate today, const QLocale &locale) {
-    PinnedSource &source = pinned();
+void DateSource::pin(QDate today, const QLocale& locale)
+{
+    PinnedSource& source = pinned();
     const std::lock_guard lock(source.mutex);
     source.today = today;
     source.locale = locale;
 }
 
-void DateSource::unpin() {
-    PinnedSource &source = pinned();
+void DateSource::unpin()
+{
+    PinnedSource& source = pinned();
     const std::lock_guard lock(source.mutex);
     source.today.reset();
     source.locale.reset();
 }
 
-std::optional<DeviceDate> ReadDeviceDate(const QString &text) {
+std::optional<DeviceDate> ReadDeviceDate(const QString& text)
+{
     const QLocale locale = DateSource::locale();
     const auto datePart = readDatePart(withoutDayName(text.trimmed(), locale), locale);
     if (!datePart || !datePart->date.isValid())
@@ -235,10 +254,11 @@ std::optional<DeviceDate> ReadDeviceDate(const QString &text) {
     const auto time = readTimeOfDay(datePart->rest, locale);
     if (!time)
         return std::nullopt;
-    return DeviceDate{datePart->date, *time};
+    return DeviceDate {datePart->date, *time};
 }
 
-QString EndDateText(const DeviceDate &date) {
+QString EndDateText(const DeviceDate& date)
+{
     const QLocale locale = DateSource::locale();
     QString text = locale.toString(date.date, QLocale::ShortFormat);
     if (date.time)
@@ -246,7 +266,8 @@ QString EndDateText(const DeviceDate &date) {
     return text;
 }
 
-QString DaysLeftText(const DeviceDate &date) {
+QString DaysLeftText(const DeviceDate& date)
+{
     const qint64 wholeDays = DateSource::today().daysTo(date.date);
     if (!date.time)
         return QString::number(wholeDays);
@@ -257,9 +278,10 @@ QString DaysLeftText(const DeviceDate &date) {
     return text;
 }
 
-QString FirstActivationText(const DeviceDate &date) {
-    return date.date.addYears(-1).addDays(1).toString(QStringLiteral("yyyy-MM-dd")) +
-           QStringLiteral("(北京时间)");
+QString FirstActivationText(const DeviceDate& date)
+{
+    return date.date.addYears(-1).addDays(1).toString(QStringLiteral("yyyy-MM-dd"))
+        + QStringLiteral("(北京时间)");
 }
 
 } // namespace lookup

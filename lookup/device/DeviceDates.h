@@ -21,10 +21,10 @@ struct DeviceDate {
 // left and short dates do not depend on the machine or the day they run.
 // Lookups run on a worker thread, so every access is locked.
 class DateSource {
-  public:
-    static QDate today();    // QDate::currentDate() unless pinned
+public:
+    static QDate today(); // QDate::currentDate() unless pinned
     static QLocale locale(); // QLocale::system() unless pinned
-    static void pin(QDate today, const QLocale &locale);
+    static void pin(QDate today, const QLocale& locale);
     static void unpin();
 };
 
@@ -32,19 +32,19 @@ class DateSource {
 // around it are ignored, month names may be the locale's or English, and an
 // all-numeric day and month are taken in the order the locale writes them.
 // Nothing when the text is not one date (or names a day that does not exist).
-std::optional<DeviceDate> ReadDeviceDate(const QString &text);
+std::optional<DeviceDate> ReadDeviceDate(const QString& text);
 
 // The locale's short date, followed by the time only when one was read.
-QString EndDateText(const DeviceDate &date);
+QString EndDateText(const DeviceDate& date);
 
 // Days from today (midnight) to the date (midnight when no time was read):
 // a whole number, or with its fraction when a time was read (up to 15
 // significant digits, the locale's decimal separator); no grouping, no unit.
-QString DaysLeftText(const DeviceDate &date);
+QString DaysLeftText(const DeviceDate& date);
 
 // The coverage runs a year from the first activation, so that day is
 // estimated as one calendar year back (29 February becomes 28 February) plus
 // one day: "yyyy-MM-dd" followed by "(北京时间)".
-QString FirstActivationText(const DeviceDate &date);
+QString FirstActivationText(const DeviceDate& date);
 
 } // namespace lookup

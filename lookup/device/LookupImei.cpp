@@ -26,16 +26,16 @@ const QString ReplacedMarker = QStringLiteral("that has been replaced");
 const QString ActivationMarker = QStringLiteral("Activation status:");
 const QString ActivatedValue = QStringLiteral("Activated");
 const QString ProductMarker = QStringLiteral("Product description:");
-const QString WarrantyActiveMarker =
-    QStringLiteral("Warranty(repairs and service coverage): Active");
+const QString WarrantyActiveMarker
+    = QStringLiteral("Warranty(repairs and service coverage): Active");
 const QString WarrantyDateMarker = QStringLiteral("Warranty expiration date:");
 const QString PhoneExpiredMarker = QStringLiteral("Telephone technical support: Expired");
 const QString PhoneActiveMarker = QStringLiteral("Telephone technical support: Active");
 const QString PhoneDateMarker = QStringLiteral("Telephone support expiration date:");
 
 // What we show.
-const QString WrongImeiMessage =
-    QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
+const QString WrongImeiMessage
+    = QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
 const QString ReplacedMessage = QStringLiteral("您的机器已经被换机，联系客服查询换机后的IMEI!");
 const QString ReplacedText = QStringLiteral("已换机！");
 const QString NotReplacedText = QStringLiteral("未换机，可查询FT和ICCID信息");
@@ -46,18 +46,19 @@ const QString WarrantyActiveText = QStringLiteral("有效  保修期间手机可
 const QString ExpiredText = QStringLiteral("已过期");
 const QString NothingFoundText = QStringLiteral("未查询到信息");
 const QString DaysUnit = QStringLiteral("天");
-const QString PhoneActiveText =
-    QStringLiteral("有效  联系苹果售后:") + SupportTelephone + QStringLiteral("请求锁机追踪");
+const QString PhoneActiveText
+    = QStringLiteral("有效  联系苹果售后:") + SupportTelephone + QStringLiteral("请求锁机追踪");
 const QString IosServiceNotice = QStringLiteral("IOS版本查询服务暂时关闭");
 
 // The positions (counted from 1) of the two IMEI characters whose sum gives
 // each key digit, in the order of the key.
-constexpr std::array<std::pair<int, int>, 7> KeyPairs{
+constexpr std::array<std::pair<int, int>, 7> KeyPairs {
     {{5, 6}, {1, 10}, {12, 15}, {4, 7}, {2, 9}, {13, 14}, {3, 8}}};
 
 // Only ASCII digits count: the site computes the key from what it receives,
 // and a full-width or Arabic-Indic digit is not a digit to it.
-int digitAt(const QString &imei, int position) {
+int digitAt(const QString& imei, int position)
+{
     if (position > imei.size())
         return 0;
     const char16_t c = imei.at(position - 1).unicode();
@@ -66,7 +67,8 @@ int digitAt(const QString &imei, int position) {
 
 // The answer of the last request as text; empty when there is none. An error
 // page says the site is down, not what it knows about the phone.
-QString answerText(const web::HttpRequest &request) {
+QString answerText(const web::HttpRequest& request)
+{
     if (request.Status().value_or(0) >= 400)
         return {};
     return request.ResponseText().value_or(QString());
@@ -74,9 +76,10 @@ QString answerText(const web::HttpRequest &request) {
 
 // The first name=value pair of the home page's cookie, as the site wants it
 // back; empty when the home page set none.
-QString siteCookie(const web::HttpRequest &request) {
-    const QString header =
-        request.GetResponseHeader(QStringLiteral("Set-Cookie")).value_or(QString());
+QString siteCookie(const web::HttpRequest& request)
+{
+    const QString header
+        = request.GetResponseHeader(QStringLiteral("Set-Cookie")).value_or(QString());
     if (header.isEmpty())
         return {};
     return header.section(QLatin1Char(';'), 0, 0) + QLatin1Char(';');
@@ -84,7 +87,8 @@ QString siteCookie(const web::HttpRequest &request) {
 
 // The site's result page for the request body, or nothing when the site gave
 // nothing to work with: no home page, no cookie, no result page.
-std::optional<QString> fetchResultPage(const QString &body) {
+std::optional<QString> fetchResultPage(const QString& body)
+{
     const Sites sites = Sites::fromEnvironment();
     web::HttpRequest request;
 
@@ -100,8 +104,8 @@ std::optional<QString> fetchResultPage(const QString &body) {
     // The site's own page posts the form from script, and the site checks that.
     request.Open(QStringLiteral("POST"), sites.imeiValidatePage(), false);
     request.SetRequestHeader(QStringLiteral("Referer"), sites.imeiSite);
-    request.SetRequestHeader(QStringLiteral("Content-Type"),
-                             QStringLiteral("application/x-www-form-urlencoded"));
+    request.SetRequestHeader(
+        QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
     request.SetRequestHeader(QStringLiteral("x-requested-with"), QStringLiteral("XMLHttpRequest"));
     request.SetRequestHeader(QStringLiteral("Cookie"), cookie);
     request.Send(body);
@@ -116,10 +120,14 @@ std::optional<QString> fetchResultPage(const QString &body) {
 // A cut that finds nothing leaves the slot as it was: where a caption is
 // missing from the page, the value of the cut before it is read in its place.
 class ValueSlot {
-  public:
-    explicit ValueSlot(const QString &page) : page_(page) {}
+public:
+    explicit ValueSlot(const QString& page)
+        : page_(page)
+    {
+    }
 
-    const QString &cut(const QString &marker) {
+    const QString& cut(const QString& marker)
+    {
         const auto piece = cuts::pieceAfter(page_, marker);
         if (piece && !piece->isEmpty())
             held_ = cuts::pieceBefore(*piece, QStringLiteral("<"));
@@ -129,23 +137,26 @@ class ValueSlot {
     // The slot read as a date. An empty slot is no date: it says the page had
     // no date where one was looked for, not that the date is the start of the
     // calendar.
-    std::optional<DeviceDate> date() const {
+    std::optional<DeviceDate> date() const
+    {
         if (held_.isEmpty())
             return std::nullopt;
         return ReadDeviceDate(held_);
     }
 
-  private:
-    const QString &page_;
+private:
+    const QString& page_;
     QString held_;
 };
 
-void writeEach(Form &form, int first, int last, const QString &text) {
+void writeEach(Form& form, int first, int last, const QString& text)
+{
     for (int box = first; box <= last; ++box)
         form.setText(T(box), text);
 }
 
-void readWarranty(Form &form, const QString &page, ValueSlot &slot) {
+void readWarranty(Form& form, const QString& page, ValueSlot& slot)
+{
     if (!page.contains(WarrantyActiveMarker)) {
         writeEach(form, 5, 7, ExpiredText);
         form.setText(T(4), NothingFoundText);
@@ -160,7 +171,8 @@ void readWarranty(Form &form, const QString &page, ValueSlot &slot) {
     }
 }
 
-void readTelephoneSupport(Form &form, const QString &page, ValueSlot &slot) {
+void readTelephoneSupport(Form& form, const QString& page, ValueSlot& slot)
+{
     if (page.contains(PhoneExpiredMarker)) {
         form.setText(T(8), ExpiredText);
         form.setText(T(9), ExpiredText);
@@ -174,7 +186,8 @@ void readTelephoneSupport(Form &form, const QString &page, ValueSlot &slot) {
     }
 }
 
-void readResultPage(Form &form, const QString &imei, const QString &page) {
+void readResultPage(Form& form, const QString& imei, const QString& page)
+{
     if (page.contains(WrongImeiMarker)) {
         Show(form, WrongImeiMessage);
         return;
@@ -208,16 +221,18 @@ void readResultPage(Form &form, const QString &imei, const QString &page) {
 
 } // namespace
 
-QString ImeiRequestKey(const QString &imei) {
+QString ImeiRequestKey(const QString& imei)
+{
     QString key;
-    for (const auto &[first, second] : KeyPairs)
+    for (const auto& [first, second] : KeyPairs)
         key += QLatin1Char(char('0' + (digitAt(imei, first) + digitAt(imei, second)) % 10));
     return key;
 }
 
-void LookupImei(Form &form, const QString &imei) {
-    const QString body =
-        QStringLiteral("imei=") + imei + QStringLiteral("&jq=x&key=") + ImeiRequestKey(imei);
+void LookupImei(Form& form, const QString& imei)
+{
+    const QString body
+        = QStringLiteral("imei=") + imei + QStringLiteral("&jq=x&key=") + ImeiRequestKey(imei);
     const auto page = fetchResultPage(body);
     // The warranty-check service knows phones by their IMEI too. Its answer is
     // the whole answer: nothing of the IMEI site is read over it, and an

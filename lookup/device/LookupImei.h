@@ -10,11 +10,11 @@ namespace lookup {
 // replaced, its model, activation, warranty and telephone support into
 // T(1)..T(9) and its iOS version into T(10). Where the site gives nothing, the
 // warranty-check service is asked instead (LookupSerial with the IMEI).
-void LookupImei(Form &form, const QString &imei);
+void LookupImei(Form& form, const QString& imei);
 
 // The seven-digit key the site wants beside the IMEI: sums of fixed pairs of
 // the IMEI's digits, last digit only. A character that is not an ASCII digit
 // counts 0; the eleventh character never takes part.
-QString ImeiRequestKey(const QString &imei);
+QString ImeiRequestKey(const QString& imei);
 
 } // namespace lookup

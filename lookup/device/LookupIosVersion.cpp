@@ -16,7 +16,8 @@ const QString StrongMarker = QStringLiteral("<strong>");
 
 // The page of the last request, or nothing when it failed or the site
 // answered with an error page.
-std::optional<QString> answerOf(const web::HttpRequest &request) {
+std::optional<QString> answerOf(const web::HttpRequest& request)
+{
     if (request.Status().value_or(0) >= 400)
         return std::nullopt;
     return request.ResponseText();
@@ -24,7 +25,8 @@ std::optional<QString> answerOf(const web::HttpRequest &request) {
 
 // The session cookie the home page sets, as the result form wants it back:
 // the name=value pair before any attributes.
-std::optional<QString> siteCookie(const web::HttpRequest &request) {
+std::optional<QString> siteCookie(const web::HttpRequest& request)
+{
     const auto setCookie = request.GetResponseHeader(QStringLiteral("Set-Cookie"));
     if (!setCookie)
         return std::nullopt;
@@ -37,7 +39,8 @@ std::optional<QString> siteCookie(const web::HttpRequest &request) {
 // The hidden form field of the home page. The site quotes its attributes with
 // single quotes, which are dropped before the cut; the value ends at the "/"
 // of the self-closing tag.
-std::optional<QString> formToken(QString homePage) {
+std::optional<QString> formToken(QString homePage)
+{
     homePage.remove(QLatin1Char('\''));
     const auto afterMarker = cuts::pieceAfter(homePage, TokenMarker);
     if (!afterMarker)
@@ -51,7 +54,8 @@ std::optional<QString> formToken(QString homePage) {
 // The version on the result page. The page is searched without its blanks and
 // double quotes, so however the site spaces or quotes its table the markers
 // match; the version loses its blanks too ("iOS 9.3" reads "iOS9.3").
-std::optional<QString> versionOn(QString resultPage) {
+std::optional<QString> versionOn(QString resultPage)
+{
     resultPage.remove(QLatin1Char(' '));
     resultPage.remove(QLatin1Char('"'));
     const auto section = cuts::pieceAfter(resultPage, VersionMarker);
@@ -62,7 +66,8 @@ std::optional<QString> versionOn(QString resultPage) {
 
 } // namespace
 
-QString LookupIosVersion(const QString &serial) {
+QString LookupIosVersion(const QString& serial)
+{
     const Sites sites = Sites::fromEnvironment();
     web::HttpRequest request;
 
@@ -82,8 +87,8 @@ QString LookupIosVersion(const QString &serial) {
 
     if (!request.Open(QStringLiteral("POST"), sites.iosResultPage(), false))
         return {};
-    request.SetRequestHeader(QStringLiteral("Content-Type"),
-                             QStringLiteral("application/x-www-form-urlencoded"));
+    request.SetRequestHeader(
+        QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
     request.SetRequestHeader(QStringLiteral("Cookie"), *cookie);
     request.SetRequestHeader(QStringLiteral("Referer"), sites.iosSite);
     // The site's form has always been posted with this length. The request

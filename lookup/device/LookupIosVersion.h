@@ -8,6 +8,6 @@ namespace lookup {
 // page gives a session cookie and a form token, the form post of the serial
 // number gives the version. The empty text when anything on the way fails;
 // nothing is shown to the user and no window box is written.
-QString LookupIosVersion(const QString &serial);
+QString LookupIosVersion(const QString& serial);
 
 } // namespace lookup

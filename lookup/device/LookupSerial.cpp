@@ -14,8 +14,8 @@ namespace {
 
 // What the warranty-check service writes into its answer.
 const QString InvalidMarker = QStringLiteral("but this serial number is not valid");
-const QString ReplacedMarker =
-    QStringLiteral("but this is a serial number for a product that has been replaced");
+const QString ReplacedMarker
+    = QStringLiteral("but this is a serial number for a product that has been replaced");
 const QString ContainerMarker = QStringLiteral("#container");
 const QString ProductMarker = QStringLiteral("displayProductInfo");
 const QString ActivatedMarker = QStringLiteral("registration-true");
@@ -27,8 +27,8 @@ const QString ExpirationMarker = QStringLiteral("Estimated Expiration Date:");
 
 // What we show.
 const QString NoAnswerMessage = QStringLiteral("网络异常或者服务器维护!");
-const QString InvalidMessage =
-    QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
+const QString InvalidMessage
+    = QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
 const QString ReplacedMessage = QStringLiteral(
     "您的机器已经被换机，联系客服查询换机后的新IMEI才能继续进行找回!马上为您打开查询换机维修的宝贝,"
     "您可以通过购买宝贝进行查询！");
@@ -42,15 +42,16 @@ const QString ExpiredText = QStringLiteral("已过期");
 const QString NothingFoundText = QStringLiteral("未查询到信息");
 
 // The service's answer as text; empty when there is none worth reading.
-QString fetchAnswer(const QString &serial) {
-    const QString body = QStringLiteral("sn=") + serial + QStringLiteral("&num=") +
-                         QString::number(NextRequestNumber());
+QString fetchAnswer(const QString& serial)
+{
+    const QString body = QStringLiteral("sn=") + serial + QStringLiteral("&num=")
+        + QString::number(NextRequestNumber());
 
     web::HttpRequest request;
     request.Option(web::HttpRequest::EnableRedirects, true);
     request.Open(QStringLiteral("post"), Sites::fromEnvironment().warrantyUrl, false);
-    request.SetRequestHeader(QStringLiteral("Content-Type"),
-                             QStringLiteral("application/x-www-form-urlencoded"));
+    request.SetRequestHeader(
+        QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
     request.SetRequestHeader(QStringLiteral("Accept-Language"), QStringLiteral("zh-CN"));
     request.Send(body);
     request.WaitForResponse(10000);
@@ -63,7 +64,8 @@ QString fetchAnswer(const QString &serial) {
 
 // The description is the second argument of the page's displayProductInfo
 // call, between the first two commas after it, written with apostrophes.
-QString productDescription(const QString &answer) {
+QString productDescription(const QString& answer)
+{
     const QString call = cuts::pieceAfter(answer, ProductMarker).value_or(QString());
     QString description = cuts::pieceAfter(call, QStringLiteral(",")).value_or(QString());
     description.remove(QLatin1Char('\''));
@@ -79,14 +81,16 @@ QString productDescription(const QString &answer) {
 // The expiration date of the coverage named by `marker`: the first one after
 // it. Where the section has no such line, the whole section is read, in case
 // the service printed the date alone.
-std::optional<DeviceDate> expirationDate(const QString &answer, const QString &marker) {
+std::optional<DeviceDate> expirationDate(const QString& answer, const QString& marker)
+{
     const QString section = cuts::pieceAfter(answer, marker).value_or(QString());
     const auto afterLabel = cuts::pieceAfter(section, ExpirationMarker);
     const bool labelled = afterLabel && !afterLabel->isEmpty();
     return ReadDeviceDate(labelled ? cuts::pieceBefore(*afterLabel, QStringLiteral("<")) : section);
 }
 
-void showReplaced(Form &form) {
+void showReplaced(Form& form)
+{
     form.setText(T(1), ReplacedText);
     Show(form, ReplacedMessage);
     // Only once the user has read why: the page offers to look up the
@@ -96,13 +100,15 @@ void showReplaced(Form &form) {
         form.setText(T(box), ReplacedText);
 }
 
-void showNotActivated(Form &form) {
+void showNotActivated(Form& form)
+{
     form.setText(T(3), NotActivatedText);
     for (int box = 4; box <= 8; ++box)
         form.setText(T(box), NotApplicableText);
 }
 
-void showCoverage(Form &form, const QString &answer) {
+void showCoverage(Form& form, const QString& answer)
+{
     if (!answer.contains(CoverageActiveMarker)) {
         form.setText(T(5), ExpiredText);
         form.setText(T(6), ExpiredText);
@@ -118,7 +124,8 @@ void showCoverage(Form &form, const QString &answer) {
     }
 }
 
-void showTelephoneSupport(Form &form, const QString &answer) {
+void showTelephoneSupport(Form& form, const QString& answer)
+{
     if (answer.contains(PhoneExpiredMarker)) {
         form.setText(T(8), ExpiredText);
         form.setText(T(9), ExpiredText);
@@ -132,7 +139,8 @@ void showTelephoneSupport(Form &form, const QString &answer) {
 
 } // namespace
 
-void LookupSerial(Form &form, const QString &serial) {
+void LookupSerial(Form& form, const QString& serial)
+{
     const QString whole = fetchAnswer(serial);
     if (whole.isEmpty()) {
         Show(form, NoAnswerMessage);

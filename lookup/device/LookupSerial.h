@@ -10,6 +10,6 @@ namespace lookup {
 // its IMEI) at the warranty-check service and writes whether it was replaced,
 // its model, activation, coverage and telephone support into T(1)..T(9) and
 // its iOS version into T(10). Boxes it has nothing for keep their text.
-void LookupSerial(Form &form, const QString &serial);
+void LookupSerial(Form& form, const QString& serial);
 
 } // namespace lookup

@@ -5,7 +5,8 @@
 
 namespace lookup {
 
-int NextRequestNumber() {
+int NextRequestNumber()
+{
     // std::mt19937's sequence is fixed by the C++ standard, so every compiler
     // and platform draws the same numbers from the same seed; integer
     // arithmetic keeps the scaling free of rounding.

@@ -16,8 +16,8 @@ namespace {
 
 const QString NoAnswerMessage = QStringLiteral("网络通信异常，可能是服务器维护，请稍后再试！");
 const QString InvalidMarker = QStringLiteral("你输入的不是一个有效的ICCID码");
-const QString InvalidMessage =
-    QStringLiteral("亲，你输入的不是一个有效的ICCID码，请输入正确的ICCID码进行查询！");
+const QString InvalidMessage
+    = QStringLiteral("亲，你输入的不是一个有效的ICCID码，请输入正确的ICCID码进行查询！");
 const QString DisclaimerMarker = QStringLiteral("所以本查询结果仅供参考");
 // Searched in the upper-cased answer, so the tags are upper case too.
 const QString TableEnd = QStringLiteral("</TABLE>");
@@ -30,7 +30,7 @@ struct Field {
     QString appended;
 };
 
-const std::array<Field, 4> Fields{{
+const std::array<Field, 4> Fields {{
     {1, QStringLiteral("运营商"), QString()},
     {2, QStringLiteral("手机号"), QStringLiteral("  (左上方有利用ICCID查手机号码的方法)")},
     {3, QStringLiteral("卡年代"), QString()},
@@ -43,9 +43,9 @@ QString fetchAnswer(const QString& iccid)
     web::HttpRequest request;
     request.Option(web::HttpRequest::EnableRedirects, false);
     request.Open(QStringLiteral("Get"),
-                 Sites::fromEnvironment().iccidResultPage() + QStringLiteral("?ICCID=")
-                     + IccidForAddress(iccid),
-                 true);
+        Sites::fromEnvironment().iccidResultPage() + QStringLiteral("?ICCID=")
+            + IccidForAddress(iccid),
+        true);
     request.SetRequestHeader(QStringLiteral("Accept-Language"), QStringLiteral("zh-CN"));
     request.SetRequestHeader(QStringLiteral("Control-Cache"), QStringLiteral("no-cache"));
     request.Send();

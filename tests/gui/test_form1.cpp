@@ -1,6 +1,6 @@
 // The real window under a real X server: typing, clicking, reading the boxes.
-#include "Form1.h"
 #include "Fonts.h"
+#include "Form1.h"
 #include "browser/BrowserPane.h"
 #include "sample-sites/SampleSites.h"
 #include "support/Loopback.h"
@@ -144,15 +144,15 @@ private slots:
 
     void captionSizeAndStart()
     {
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.windowTitle(),
-                 QStringLiteral("Kestrune助理  3.0   By Kestrune网 www.kestrune.example "
-                                "苹果手机信息查询,专业找回被偷的iphone手机！"));
+            QStringLiteral("Kestrune助理  3.0   By Kestrune网 www.kestrune.example "
+                           "苹果手机信息查询,专业找回被偷的iphone手机！"));
         QVERIFY(form.En());
         QCOMPARE(form.WB1()->navigations(),
-                 QStringList({"about:blank", qs(sites_->base()) + "/maker/gonggao.html"}));
+            QStringList({"about:blank", qs(sites_->base()) + "/maker/gonggao.html"}));
         QTRY_COMPARE(focusName(form), QStringLiteral("T1(0)"));
 
         // The outer size is held at 12300 x 10000 twips (820 x 667 pixels).
@@ -165,13 +165,12 @@ private slots:
 
     void layoutTabWalkAndNames()
     {
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         QVERIFY(showActive(form));
         QTRY_COMPARE(focusName(form), QStringLiteral("T1(0)"));
-        const QStringList walk = {"T1(1)", "T1(2)", "T1(3)",  "T1(4)",  "Cmd(4)", "Cmd(3)",
-                                  "Picture1", "T(0)", "T(1)", "T(2)", "T(3)", "T(4)",
-                                  "T(5)", "T(6)", "T(7)", "Cmd(0)", "Cmd(2)", "T(8)",
-                                  "T(9)", "WB1", "T(10)", "T1(0)"};
+        const QStringList walk = {"T1(1)", "T1(2)", "T1(3)", "T1(4)", "Cmd(4)", "Cmd(3)",
+            "Picture1", "T(0)", "T(1)", "T(2)", "T(3)", "T(4)", "T(5)", "T(6)", "T(7)", "Cmd(0)",
+            "Cmd(2)", "T(8)", "T(9)", "WB1", "T(10)", "T1(0)"};
         QStringList seen;
         for (qsizetype step = 0; step < walk.size(); ++step) {
             QTest::keyClick(form.focusWidget(), Qt::Key_Tab);
@@ -180,10 +179,9 @@ private slots:
         QCOMPARE(seen, walk);
 
         // A box is found by the text of the label beside it, which is its buddy.
-        const QStringList labels = {"Imei或序列号：", "是否换机:", "型号:", "激活状态:",
-                                    "首次激活时间:", "保修状态:", "保修时间截止:",
-                                    "剩余保修天数:", "电话支持:", "电话支持截止:",
-                                    "当前IOS版本:"};
+        const QStringList labels
+            = {"Imei或序列号：", "是否换机:", "型号:", "激活状态:", "首次激活时间:", "保修状态:",
+                "保修时间截止:", "剩余保修天数:", "电话支持:", "电话支持截止:", "当前IOS版本:"};
         for (int box = 0; box <= 10; ++box) {
             QCOMPARE(form.T(box)->accessibleName(), labels[box]);
             const auto buddies = form.findChildren<QLabel*>();
@@ -191,8 +189,8 @@ private slots:
                 return label->buddy() == form.T(box) && label->text() == labels[box];
             }));
         }
-        const QStringList simLabels = {"ICCID", "运营商:", "部分手机号(参考):", "卡年代:",
-                                       "归属地(区号):"};
+        const QStringList simLabels
+            = {"ICCID", "运营商:", "部分手机号(参考):", "卡年代:", "归属地(区号):"};
         for (int box = 0; box <= 4; ++box)
             QCOMPARE(form.T1(box)->accessibleName(), simLabels[box]);
         QCOMPARE(form.Cmd(0)->accessibleName(), QStringLiteral("开始查询"));
@@ -224,7 +222,7 @@ private slots:
 
     void inputsAndResultBoxes()
     {
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         type(form.T(0), "1234567890123456");
@@ -261,7 +259,7 @@ private slots:
     void wrongLengthIsRefusedWithAMessage()
     {
         QFETCH(QString, input);
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         form.setText(lookup::T(2), "kept");
         sites_->clearReceived();
@@ -279,7 +277,7 @@ private slots:
 
     void iccidThroughTheWindow()
     {
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         type(form.T1(0), "89860012345678901234");
         click(form, 3);
@@ -287,21 +285,22 @@ private slots:
         QVERIFY2(messageTexts().isEmpty(), qPrintable(messageTexts().join('|')));
         QCOMPARE(form.T1(0)->text(), QStringLiteral("89860012345678901234"));
         QCOMPARE(form.T1(1)->text(), QStringLiteral("中国移动GSM"));
-        QCOMPARE(form.T1(2)->text(),
-                 QStringLiteral("1380013XXXX  (左上方有利用ICCID查手机号码的方法)"));
+        QCOMPARE(
+            form.T1(2)->text(), QStringLiteral("1380013XXXX  (左上方有利用ICCID查手机号码的方法)"));
         QCOMPARE(form.T1(3)->text(), QStringLiteral("2015年"));
-        QCOMPARE(form.T1(4)->text(), QStringLiteral("广东广州(020)  (移动电信较准确 联通仅供参考)"));
+        QCOMPARE(
+            form.T1(4)->text(), QStringLiteral("广东广州(020)  (移动电信较准确 联通仅供参考)"));
         const auto received = sites_->received();
         QVERIFY(!received.empty());
-        QCOMPARE(received.back().target,
-                 std::string("/iccid/result.php?ICCID=89860012345678901234"));
+        QCOMPARE(
+            received.back().target, std::string("/iccid/result.php?ICCID=89860012345678901234"));
 
         // Leading and trailing spaces are not sent; the input keeps them.
         type(form.T1(0), " 8986001234567890123 ");
         click(form, 3);
         QTRY_VERIFY(form.En());
         QCOMPARE(sites_->received().back().target,
-                 std::string("/iccid/result.php?ICCID=8986001234567890123"));
+            std::string("/iccid/result.php?ICCID=8986001234567890123"));
         QCOMPARE(form.T1(0)->text(), QStringLiteral(" 8986001234567890123"));
     }
 
@@ -312,9 +311,11 @@ private slots:
         QTest::addColumn<int>("daysLeft");
         QTest::addColumn<QString>("support");
         QTest::addColumn<QString>("notice");
-        QTest::newRow("serial number") << "F2LSAMPLE001" << "iPhone 6 Plus 64GB Space Gray" << 56
-                                       << "有效" << "";
-        QTest::newRow("IMEI") << "351111111111111" << "iPhone 6s 小白 64GB" << 42
+        QTest::newRow("serial number") << "F2LSAMPLE001"
+                                       << "iPhone 6 Plus 64GB Space Gray" << 56 << "有效"
+                                       << "";
+        QTest::newRow("IMEI") << "351111111111111"
+                              << "iPhone 6s 小白 64GB" << 42
                               << "有效  联系苹果售后:400-666-8800请求锁机追踪"
                               << "IOS版本查询服务暂时关闭";
     }
@@ -325,7 +326,7 @@ private slots:
         QFETCH(int, daysLeft);
         QFETCH(QString, support);
         QFETCH(QString, notice);
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         for (int box = 1; box <= 10; ++box)
             form.setText(lookup::T(box), "old");
@@ -338,20 +339,23 @@ private slots:
         QCOMPARE(form.T(1)->text(), QStringLiteral("未换机，可查询FT和ICCID信息"));
         QCOMPARE(form.T(2)->text(), model);
         QCOMPARE(form.T(3)->text(), QStringLiteral("已激活"));
-        QCOMPARE(form.T(4)->text(), end.addYears(-1).addDays(1).toString("yyyy-MM-dd") + "(北京时间)");
+        QCOMPARE(
+            form.T(4)->text(), end.addYears(-1).addDays(1).toString("yyyy-MM-dd") + "(北京时间)");
         QVERIFY(form.T(5)->text().startsWith(QStringLiteral("有效")));
         QCOMPARE(form.T(6)->text(), QLocale::system().toString(end, QLocale::ShortFormat));
         QVERIFY(form.T(7)->text().startsWith(QString::number(daysLeft)));
         QCOMPARE(form.T(8)->text(), support);
         QVERIFY(!form.T(9)->text().isEmpty() && form.T(9)->text() != "old");
         // A version from the sample iOS site (digits and dots), then the notice.
-        QVERIFY2(QRegularExpression("^\\d+(\\.\\d+)+" + notice + "$").match(form.T(10)->text()).hasMatch(),
-                 qPrintable(form.T(10)->text()));
+        QVERIFY2(QRegularExpression("^\\d+(\\.\\d+)+" + notice + "$")
+                     .match(form.T(10)->text())
+                     .hasMatch(),
+            qPrintable(form.T(10)->text()));
     }
 
     void replacedPhoneOpensTheReplacedDevicePage()
     {
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         type(form.T(0), "F2LSAMPLE004");
         click(form, 0);
@@ -364,7 +368,7 @@ private slots:
 
     void clearButtonAgainstLookupButton()
     {
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         type(form.T1(0), "89869999999999999999");
         for (int box = 1; box <= 4; ++box)
@@ -392,7 +396,7 @@ private slots:
         });
         qputenv("KESTRUNE_ICCID_SITE", QByteArray::fromStdString(slow.base()));
         qputenv("KESTRUNE_WARRANTY_URL", QByteArray::fromStdString(slow.base() + "/wcResults.do"));
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         type(form.T1(0), "89860012345678901234");
         click(form, 3);
@@ -417,7 +421,7 @@ private slots:
 
     void enterAndEscapeStartNothing()
     {
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         sites_->clearReceived();
@@ -434,11 +438,11 @@ private slots:
 
     void shopButtonHandsTheAddressToTheSystemBrowser()
     {
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         form.show();
         click(form, 2);
-        QTRY_COMPARE(openedAddresses().value(0),
-                     qs(sites_->base()) + "/shop/item.htm?id=520013145678");
+        QTRY_COMPARE(
+            openedAddresses().value(0), qs(sites_->base()) + "/shop/item.htm?id=520013145678");
     }
 
     void closingDuringALookupEndsPromptly()
@@ -449,7 +453,7 @@ private slots:
             return response;
         });
         qputenv("KESTRUNE_ICCID_SITE", QByteArray::fromStdString(silent.base()));
-        auto form = std::make_unique<Form1>(Form1::Options{false});
+        auto form = std::make_unique<Form1>(Form1::Options {false});
         form->show();
         type(form->T1(0), "89860012345678901234");
         click(*form, 3);
@@ -465,7 +469,7 @@ private slots:
     // For people to look at: the window with sample answers in both sections.
     void screenshot()
     {
-        Form1 form(Form1::Options{false});
+        Form1 form(Form1::Options {false});
         QVERIFY(showActive(form));
         type(form.T1(0), "89860012345678901234");
         click(form, 3);

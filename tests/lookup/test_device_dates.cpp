@@ -10,9 +10,9 @@ namespace {
 const QDate Today(2015, 6, 7);
 
 struct Row {
-    const char *locale;
-    const char *text;
-    const char *expected;
+    const char* locale;
+    const char* text;
+    const char* expected;
 };
 
 } // namespace
@@ -20,10 +20,11 @@ struct Row {
 class TestDeviceDates : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void cleanup() { DateSource::unpin(); }
 
-    void reads_data() {
+    void reads_data()
+    {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("read"); // "yyyy-MM-dd", then " HH:mm:ss" when a time was read
@@ -57,11 +58,12 @@ class TestDeviceDates : public QObject {
             {"en_US", "2015-06-10 13:45 PM", ""},
             {"en_US", "June 10", ""},
         };
-        for (const Row &row : rows)
+        for (const Row& row : rows)
             QTest::newRow(QByteArray(row.locale) + " \"" + row.text + '"')
                 << row.locale << QString::fromUtf8(row.text) << row.expected;
     }
-    void reads() {
+    void reads()
+    {
         QFETCH(QString, locale);
         QFETCH(QString, text);
         QFETCH(QString, read);
@@ -78,7 +80,8 @@ class TestDeviceDates : public QObject {
     }
 
     // Today is 7 June 2015.
-    void writes_data() {
+    void writes_data()
+    {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("endDate");
@@ -92,7 +95,7 @@ class TestDeviceDates : public QObject {
             {"en_US", "2015-06-06", "6/6/15", "-1", "2014-06-07"},
             {"en_US", "2015-06-07", "6/7/15", "0", "2014-06-08"},
             {"en_US", "June 7, 2015 1:45 AM", "6/7/15 1:45:00 AM", "0.0729166666666667",
-             "2014-06-08"},
+                "2014-06-08"},
             {"de_DE", "2015-06-10 12:00", "10.06.15 12:00:00", "3,5", "2014-06-11"},
             {"en_US", "2015-06-06 18:00", "6/6/15 6:00:00 PM", "-0.25", "2014-06-07"},
             {"zh_CN", "2016-02-29", "2016/2/29", "267", "2015-03-01"},
@@ -100,12 +103,13 @@ class TestDeviceDates : public QObject {
             {"en_US", "2015-12-31 23:30", "12/31/15 11:30:00 PM", "207.979166666667", "2015-01-01"},
             {"de_DE", "2018-06-07", "07.06.18", "1096", "2017-06-08"},
         };
-        for (const Written &row : rows)
+        for (const Written& row : rows)
             QTest::newRow(QByteArray(row.locale) + " \"" + row.text + '"')
                 << row.locale << row.text << row.endDate << row.daysLeft
                 << row.firstActivation + QStringLiteral("(北京时间)");
     }
-    void writes() {
+    void writes()
+    {
         QFETCH(QString, locale);
         QFETCH(QString, text);
         DateSource::pin(Today, QLocale(locale));
@@ -119,7 +123,8 @@ class TestDeviceDates : public QObject {
 
     // Lookups run on a worker thread: what a test pins must hold there too,
     // and unpinning must give the machine's day back.
-    void pinnedSourceHoldsOnEveryThread() {
+    void pinnedSourceHoldsOnEveryThread()
+    {
         DateSource::pin(Today, QLocale("de_DE"));
         QDate seenToday;
         QString seenLocale;

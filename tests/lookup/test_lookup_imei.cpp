@@ -13,7 +13,8 @@ namespace {
 
 const QString Imei = QStringLiteral("356789012345678");
 
-std::string cell(const std::string &caption, const std::string &value) {
+std::string cell(const std::string& caption, const std::string& value)
+{
     return "<tr><td>" + caption + "</td><td>" + value + "</td></tr>";
 }
 const std::string Active = cell("Activation status:", "Activated");
@@ -24,13 +25,15 @@ const std::string PhoneActive = "<td>Telephone technical support: Active</td>";
 const std::string PhoneExpired = "<td>Telephone technical support: Expired</td>";
 const std::string PhoneEnd = cell("Telephone support expiration date:", "2024-07-01");
 
-QStringList each(int first, int last, const QString &text) {
+QStringList each(int first, int last, const QString& text)
+{
     QStringList lines;
     for (int box = first; box <= last; ++box)
         lines << QStringLiteral("T(%1)=%2").arg(box).arg(text);
     return lines;
 }
-template <typename... Parts> QStringList logOf(const Parts &...parts) {
+template <typename... Parts> QStringList logOf(const Parts&... parts)
+{
     QStringList lines;
     (lines << ... << parts);
     return lines;
@@ -39,7 +42,7 @@ const QString NotReplaced = "T(1)=未换机，可查询FT和ICCID信息";
 const QString Activated = "T(3)=已激活";
 const QString ModelShown = "T(2)=iPhone 6s 小白 小黑 white";
 const QString Warranty5 = "T(5)=有效  保修期间手机可能会被翻新换机 需关注";
-const QStringList Dates{"T(6)=2024/6/20", "T(7)=10天", "T(4)=2023-06-21(北京时间)"};
+const QStringList Dates {"T(6)=2024/6/20", "T(7)=10天", "T(4)=2023-06-21(北京时间)"};
 const QString Phone8 = "T(8)=有效  联系苹果售后:400-666-8800请求锁机追踪";
 const QStringList NoWarranty = each(5, 7, "已过期") << "T(4)=未查询到信息";
 const QString Ios10 = "T(10)=9.3.5IOS版本查询服务暂时关闭";
@@ -47,8 +50,9 @@ const QStringList NotActivated = logOf(NotReplaced, "T(3)=未激活", each(4, 8,
 // What the warranty-check service's answer below makes LookupSerial write.
 const QStringList FallbackLog = NotActivated;
 
-loopback::Response withCookie(std::string setCookie, std::string body = "<html>IMEI</html>",
-                              int status = 200) {
+loopback::Response withCookie(
+    std::string setCookie, std::string body = "<html>IMEI</html>", int status = 200)
+{
     auto response = loopback::html(std::move(body), status);
     if (!setCookie.empty())
         response.headers.emplace_back("Set-Cookie", std::move(setCookie));
@@ -59,10 +63,11 @@ loopback::Response withCookie(std::string setCookie, std::string body = "<html>I
 struct ImeiSite {
     loopback::Response home = withCookie("PHPSESSID=abc; path=/");
     loopback::Response result = loopback::html("");
-    loopback::Server server{[this](const loopback::Request &request) {
+    loopback::Server server {[this](const loopback::Request& request) {
         return request.path == "/validate.php" ? result : home;
     }};
-    explicit ImeiSite(bool reachable = true) {
+    explicit ImeiSite(bool reachable = true)
+    {
         const int port = reachable ? server.port() : unusedLoopbackPort();
         qputenv("KESTRUNE_IMEI_SITE", "http://127.0.0.1:" + QByteArray::number(port) + "/");
     }
@@ -74,10 +79,10 @@ class TestLookupImei : public QObject {
     Q_OBJECT
 
     std::string iosVersion;
-    loopback::Server warranty{[](const loopback::Request &) {
+    loopback::Server warranty {[](const loopback::Request&) {
         return loopback::html("<style>#container{}</style><div class=registration-false></div>");
     }};
-    loopback::Server ios{[this](const loopback::Request &request) {
+    loopback::Server ios {[this](const loopback::Request& request) {
         if (iosVersion.empty())
             return loopback::html("", 404);
         if (request.method == "GET")
@@ -85,20 +90,23 @@ class TestLookupImei : public QObject {
         return loopback::html("<p class=biaoti>iOS版本</p><strong>" + iosVersion + "</strong>");
     }};
 
-  private slots:
-    void initTestCase() {
+private slots:
+    void initTestCase()
+    {
         DateSource::pin(QDate(2024, 6, 10), QLocale(QLocale::Chinese, QLocale::China));
-        qputenv("KESTRUNE_WARRANTY_URL",
-                QByteArray::fromStdString(warranty.base()) + "/wcResults.do");
+        qputenv(
+            "KESTRUNE_WARRANTY_URL", QByteArray::fromStdString(warranty.base()) + "/wcResults.do");
         qputenv("KESTRUNE_IOS_SITE", QByteArray::fromStdString(ios.base()) + "/");
     }
-    void init() {
+    void init()
+    {
         warranty.clearReceived();
         ios.clearReceived();
         iosVersion = "9.3.5";
     }
 
-    void requestKeyAndBody_data() {
+    void requestKeyAndBody_data()
+    {
         QTest::addColumn<QString>("imei");
         QTest::addColumn<QString>("key");
         // clang-format off
@@ -111,7 +119,8 @@ class TestLookupImei : public QObject {
         QTest::newRow("ampersand sent as typed")   << "35678&0 2345678" << "8637736";
         // clang-format on
     }
-    void requestKeyAndBody() {
+    void requestKeyAndBody()
+    {
         QFETCH(QString, imei);
         QFETCH(QString, key);
         QCOMPARE(ImeiRequestKey(imei), key);
@@ -123,7 +132,8 @@ class TestLookupImei : public QObject {
         QCOMPARE(qs(received[1].body), "imei=" + imei + "&jq=x&key=" + key);
     }
 
-    void requestsAsTheSiteWantsThem_data() {
+    void requestsAsTheSiteWantsThem_data()
+    {
         QTest::addColumn<std::string>("setCookie");
         QTest::addColumn<std::string>("cookie");
         QTest::newRow("attributes")
@@ -131,7 +141,8 @@ class TestLookupImei : public QObject {
         QTest::newRow("lone pair") << std::string("PHPSESSID=abc") << std::string("PHPSESSID=abc;");
         QTest::newRow("first pair") << std::string("a=1;b=2") << std::string("a=1;");
     }
-    void requestsAsTheSiteWantsThem() {
+    void requestsAsTheSiteWantsThem()
+    {
         QFETCH(std::string, setCookie);
         QFETCH(std::string, cookie);
         ImeiSite site;
@@ -142,20 +153,20 @@ class TestLookupImei : public QObject {
         QCOMPARE(received.size(), 2u);
         QCOMPARE(received[0].method + " " + received[0].target, "GET /");
         QCOMPARE(received[1].method + " " + received[1].target, "POST /validate.php");
-        const auto &post = received[1];
+        const auto& post = received[1];
         std::vector<std::pair<std::string, std::string>> ours;
-        for (const auto &[name, value] : post.headers)
+        for (const auto& [name, value] : post.headers)
             if (QByteArray("|referer|content-type|x-requested-with|cookie|")
                     .contains("|" + QByteArray::fromStdString(name).toLower() + "|"))
                 ours.emplace_back(name, value);
-        const decltype(ours) expected{{"Referer", site.server.base() + "/"},
-                                      {"Content-Type", "application/x-www-form-urlencoded"},
-                                      {"x-requested-with", "XMLHttpRequest"},
-                                      {"Cookie", cookie}};
+        const decltype(ours) expected {{"Referer", site.server.base() + "/"},
+            {"Content-Type", "application/x-www-form-urlencoded"},
+            {"x-requested-with", "XMLHttpRequest"}, {"Cookie", cookie}};
         QCOMPARE(ours, expected);
     }
 
-    void fallbackRunsOnceAndHasTheLastWord_data() {
+    void fallbackRunsOnceAndHasTheLastWord_data()
+    {
         QTest::addColumn<bool>("reachable");
         QTest::addColumn<int>("homeStatus");
         QTest::addColumn<std::string>("homeBody");
@@ -175,7 +186,8 @@ class TestLookupImei : public QObject {
         QTest::newRow("result missing")   << true  << 200 << x    << s    << 404 << replaced << 2;
         // clang-format on
     }
-    void fallbackRunsOnceAndHasTheLastWord() {
+    void fallbackRunsOnceAndHasTheLastWord()
+    {
         QFETCH(bool, reachable);
         QFETCH(int, homeStatus);
         QFETCH(std::string, homeBody);
@@ -195,12 +207,14 @@ class TestLookupImei : public QObject {
         QCOMPARE(form.log(), FallbackLog);
     }
 
-    void readsThePage_data() {
+    void readsThePage_data()
+    {
         QTest::addColumn<std::string>("page");
         QTest::addColumn<std::string>("version");
         QTest::addColumn<QStringList>("log");
-        const std::string v = "9.3.5", full = Active + Model + WarrantyActive + WarrantyEnd +
-                                              PhoneActive + PhoneEnd;
+        const std::string v = "9.3.5",
+                          full
+            = Active + Model + WarrantyActive + WarrantyEnd + PhoneActive + PhoneEnd;
         const QString phone9 = "T(9)=2024/7/1";
         const QString wrongMessage = "msg:您输入的IMEI无效，无法查询相关信息，请核对后重新输入!";
         const QString replacedMessage = "msg:您的机器已经被换机，联系客服查询换机后的IMEI!";
@@ -228,7 +242,8 @@ class TestLookupImei : public QObject {
             << logOf(NotReplaced, Warranty5, "T(6)=2024/2/29", "T(7)=-102天", "T(4)=2023-03-01(北京时间)", Ios10);
         // clang-format on
     }
-    void readsThePage() {
+    void readsThePage()
+    {
         QFETCH(std::string, page);
         QFETCH(std::string, version);
         QFETCH(QStringList, log);

@@ -18,9 +18,10 @@ struct IosPages {
 };
 
 // The header values a request carried, for the names asked, in the order they came.
-QStringList headersInOrder(const loopback::Request &request, const QStringList &names) {
+QStringList headersInOrder(const loopback::Request& request, const QStringList& names)
+{
     QStringList lines;
-    for (const auto &[name, value] : request.headers) {
+    for (const auto& [name, value] : request.headers) {
         if (names.contains(qs(name), Qt::CaseInsensitive))
             lines << qs(name) + ": " + qs(value);
     }
@@ -33,7 +34,7 @@ class TestLookupIosVersion : public QObject {
     Q_OBJECT
 
     IosPages pages;
-    loopback::Server site{[this](const loopback::Request &request) {
+    loopback::Server site {[this](const loopback::Request& request) {
         if (request.method == "GET" && request.path == "/") {
             loopback::Response response = loopback::html(pages.homeBody, pages.homeStatus);
             if (pages.setCookie)
@@ -47,49 +48,51 @@ class TestLookupIosVersion : public QObject {
 
     QString home() const { return qs(site.base()) + "/"; }
 
-  private slots:
-    void init() {
+private slots:
+    void init()
+    {
         pages = IosPages();
         site.clearReceived();
         qputenv("KESTRUNE_IOS_SITE", home().toUtf8());
     }
 
-    void sendsWhatTheSiteExpects() {
+    void sendsWhatTheSiteExpects()
+    {
         QCOMPARE(lookup::LookupIosVersion("F2LSAMPLE001"), QStringLiteral("9.3.5"));
 
         const auto received = site.received();
         QCOMPARE(received.size(), size_t(2));
-        const loopback::Request &get = received[0];
+        const loopback::Request& get = received[0];
         QCOMPARE(get.method, std::string("GET"));
         QCOMPARE(get.target, std::string("/"));
         QCOMPARE(headersInOrder(get, {"Connection", "If-Modify-Since", "Cookie"}),
-                 QStringList({"Connection: Keep-Alive", "If-Modify-Since: 0"}));
+            QStringList({"Connection: Keep-Alive", "If-Modify-Since: 0"}));
         QVERIFY(get.body.empty());
 
-        const loopback::Request &post = received[1];
+        const loopback::Request& post = received[1];
         QCOMPARE(post.method, std::string("POST"));
         QCOMPARE(post.target, std::string("/result/"));
         QCOMPARE(headersInOrder(post, {"Content-Type", "Cookie", "Referer", "Control-Cache"}),
-                 QStringList({"Content-Type: application/x-www-form-urlencoded",
-                              "Cookie: qm_session=abc123", "Referer: " + home(),
-                              "Control-Cache: no-cache"}));
+            QStringList({"Content-Type: application/x-www-form-urlencoded",
+                "Cookie: qm_session=abc123", "Referer: " + home(), "Control-Cache: no-cache"}));
         QCOMPARE(post.body, std::string("qm_token=tok4567890&postsn=F2LSAMPLE001"));
         QCOMPARE(post.header("Content-Length").value_or(""), std::string("39"));
         // One session: the form post goes over the home page's connection.
         QCOMPARE(post.connection, get.connection);
     }
 
-    void outcomes_data() {
+    void outcomes_data()
+    {
         struct Case {
-            const char *name;
+            const char* name;
             int homeStatus = 200;
-            const char *setCookie = "qm_session=abc123; path=/"; // nullptr: none
-            const char *tokenInput = "value='tok4567890'/>";
+            const char* setCookie = "qm_session=abc123; path=/"; // nullptr: none
+            const char* tokenInput = "value='tok4567890'/>";
             int resultStatus = 200;
-            const char *resultBody = "<td class=\"biaoti\">iOS版本</td><td><strong>9.3.5</strong>";
-            const char *serial = "F2LSAMPLE001";
-            const char *version = "9.3.5";
-            const char *postBody = "qm_token=tok4567890&postsn=F2LSAMPLE001"; // "": no POST
+            const char* resultBody = "<td class=\"biaoti\">iOS版本</td><td><strong>9.3.5</strong>";
+            const char* serial = "F2LSAMPLE001";
+            const char* version = "9.3.5";
+            const char* postBody = "qm_token=tok4567890&postsn=F2LSAMPLE001"; // "": no POST
         };
         const Case cases[] = {
             {.name = "version"},
@@ -97,27 +100,27 @@ class TestLookupIosVersion : public QObject {
             {.name = "cookie starting with ;", .setCookie = "; a=1", .version = "", .postBody = ""},
             {.name = "no Set-Cookie", .setCookie = nullptr, .version = "", .postBody = ""},
             {.name = "home page is an error page",
-             .homeStatus = 500,
-             .version = "",
-             .postBody = ""},
+                .homeStatus = 500,
+                .version = "",
+                .postBody = ""},
             {.name = "no form token", .tokenInput = "", .version = "", .postBody = ""},
             {.name = "empty form token", .tokenInput = "value=''/>", .version = "", .postBody = ""},
             {.name = "blank before the slash stays in the token",
-             .tokenInput = "value='tok4567890 '/>",
-             .postBody = "qm_token=tok4567890 &postsn=F2LSAMPLE001"},
+                .tokenInput = "value='tok4567890 '/>",
+                .postBody = "qm_token=tok4567890 &postsn=F2LSAMPLE001"},
             {.name = "serial of another length, sent as typed",
-             .serial = "C39X K&0=AAHG7F1",
-             .postBody = "qm_token=tok4567890&postsn=C39X K&0=AAHG7F1"},
+                .serial = "C39X K&0=AAHG7F1",
+                .postBody = "qm_token=tok4567890&postsn=C39X K&0=AAHG7F1"},
             {.name = "blanks and quotes leave the version and the marker",
-             .resultBody =
-                 "<td class = \"biaoti\" >iOS 版本</td><td><strong> iOS \"9.3\" b </strong>",
-             .version = "iOS9.3b"},
+                .resultBody
+                = "<td class = \"biaoti\" >iOS 版本</td><td><strong> iOS \"9.3\" b </strong>",
+                .version = "iOS9.3b"},
             {.name = "marker without <strong>",
-             .resultBody = "<td class=\"biaoti\">iOS版本</td><td>9.3.5</td>",
-             .version = ""},
+                .resultBody = "<td class=\"biaoti\">iOS版本</td><td>9.3.5</td>",
+                .version = ""},
             {.name = "empty version",
-             .resultBody = "<td class=\"biaoti\">iOS版本</td><td><strong></strong>",
-             .version = ""},
+                .resultBody = "<td class=\"biaoti\">iOS版本</td><td><strong></strong>",
+                .version = ""},
             {.name = "result page is an error page", .resultStatus = 500, .version = ""},
         };
         QTest::addColumn<int>("homeStatus");
@@ -128,14 +131,15 @@ class TestLookupIosVersion : public QObject {
         QTest::addColumn<QString>("serial");
         QTest::addColumn<QString>("version");
         QTest::addColumn<QString>("postBody");
-        for (const Case &c : cases)
+        for (const Case& c : cases)
             QTest::newRow(c.name) << c.homeStatus << (c.setCookie ? c.setCookie : "-")
                                   << QStringLiteral("<input type='hidden' name='qm_token' %1\n")
                                          .arg(QString::fromUtf8(c.tokenInput))
                                   << c.resultStatus << QString::fromUtf8(c.resultBody) << c.serial
                                   << c.version << c.postBody;
     }
-    void outcomes() {
+    void outcomes()
+    {
         QFETCH(QString, setCookie);
         QFETCH(QString, postBody);
         QFETCH(QString, serial);
@@ -144,7 +148,7 @@ class TestLookupIosVersion : public QObject {
         QFETCH(int, resultStatus);
         QFETCH(QString, resultBody);
         pages = {homeStatus, setCookie == "-" ? std::nullopt : std::optional(u8(setCookie)),
-                 u8(homeBody), resultStatus, u8(resultBody)};
+            u8(homeBody), resultStatus, u8(resultBody)};
 
         QTEST(lookup::LookupIosVersion(serial), "version");
 
@@ -152,16 +156,17 @@ class TestLookupIosVersion : public QObject {
         QCOMPARE(received.size(), size_t(postBody.isEmpty() ? 1 : 2));
         if (postBody.isEmpty())
             return;
-        const loopback::Request &post = received[1];
+        const loopback::Request& post = received[1];
         QCOMPARE(qs(post.body), postBody);
         // Whatever the length, the site gets the body whole and a length that says so.
         QCOMPARE(post.header("Content-Length").value_or(""), std::to_string(post.body.size()));
         QCOMPARE(post.header("Cookie").value_or(""), std::string("qm_session=abc123"));
     }
 
-    void noSiteGivesNothing() {
+    void noSiteGivesNothing()
+    {
         qputenv("KESTRUNE_IOS_SITE",
-                QByteArray("http://127.0.0.1:") + QByteArray::number(unusedLoopbackPort()) + "/");
+            QByteArray("http://127.0.0.1:") + QByteArray::number(unusedLoopbackPort()) + "/");
         QCOMPARE(lookup::LookupIosVersion("F2LSAMPLE001"), QString());
     }
 };

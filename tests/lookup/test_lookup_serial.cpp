@@ -22,14 +22,15 @@ const QString NotActivated = "<div class=\"registration-false\">Please validate<
 const QString Replaced = "We're sorry, but this is a serial number for a product that has been "
                          "replaced.";
 const QString Invalid = "We're sorry, but this serial number is not valid.";
-QString coverage(const QString &date) {
+QString coverage(const QString& date)
+{
     return "<h3>Repairs and Service Coverage: Active</h3><p>Covered.<br>Estimated Expiration "
-           "Date: " +
-           date + "</p>";
+           "Date: "
+        + date + "</p>";
 }
 const QString CoverageExpired = "<h3>Repairs and Service Coverage: Expired</h3>";
-const QString PhoneActive =
-    "<h3>Telephone Technical Support: Active</h3><p>Estimated Expiration Date: June 28, 2015</p>";
+const QString PhoneActive
+    = "<h3>Telephone Technical Support: Active</h3><p>Estimated Expiration Date: June 28, 2015</p>";
 const QString PhoneExpired = "<h3>Telephone Technical Support: Expired</h3>";
 
 // What the window sees, one "|"-separated entry per write, message or browser
@@ -38,18 +39,19 @@ const QString NotReplaced = "T(1)=未换机，可查询FT和ICCID信息|";
 const QString NoAnswerMessage = "msg:网络异常或者服务器维护!";
 const QString InvalidMessage = "msg:您输入的IMEI无效，无法查询相关信息，请核对后重新输入!";
 const QString Model = "T(2)=iPhone 6 Plus|";
-QString coverageLog(const QString &shortDate, const QString &days, const QString &first) {
+QString coverageLog(const QString& shortDate, const QString& days, const QString& first)
+{
     return "T(5)=有效|T(6)=" + shortDate + "|T(7)=" + days + "|T(4)=" + first + "(北京时间)|";
 }
 const QString CoverageLog = coverageLog("6/10/15", "3", "2014-06-11");
 const QString ExpiredLog = "T(5)=已过期|T(6)=已过期|T(7)=已过期|T(4)=未查询到信息|";
 const QString NotActivatedLog = "T(3)=未激活|T(4)=\\|T(5)=\\|T(6)=\\|T(7)=\\|T(8)=\\";
 const QString Version = "T(10)=9.3.5";
-const QString ReplacedLog =
-    "T(1)=已换机！|msg:您的机器已经被换机，联系客服查询换机后的新IMEI才能继续进行找回!"
-    "马上为您打开查询换机维修的宝贝,您可以通过购买宝贝进行查询！|open:" +
-    MakerSite + "huanji.html|T(2)=已换机！|T(3)=已换机！|T(4)=已换机！|T(5)=已换机！|" +
-    "T(6)=已换机！|T(7)=已换机！|T(8)=已换机！";
+const QString ReplacedLog
+    = "T(1)=已换机！|msg:您的机器已经被换机，联系客服查询换机后的新IMEI才能继续进行找回!"
+      "马上为您打开查询换机维修的宝贝,您可以通过购买宝贝进行查询！|open:"
+    + MakerSite + "huanji.html|T(2)=已换机！|T(3)=已换机！|T(4)=已换机！|T(5)=已换机！|"
+    + "T(6)=已换机！|T(7)=已换机！|T(8)=已换机！";
 
 } // namespace
 
@@ -58,30 +60,32 @@ class TestLookupSerial : public QObject {
 
     int status = 200;
     QString answer;
-    loopback::Server warranty{[this](const loopback::Request &request) {
+    loopback::Server warranty {[this](const loopback::Request& request) {
         if (status == 302 && request.path == "/wcResults.do")
-            return loopback::Response{302, {{"Location", "/moved.do"}}, "", false};
+            return loopback::Response {302, {{"Location", "/moved.do"}}, "", false};
         return loopback::html(u8(answer), status == 302 ? 200 : status);
     }};
-    loopback::Server iosSite{[](const loopback::Request &request) {
+    loopback::Server iosSite {[](const loopback::Request& request) {
         auto response = loopback::html(request.path == "/ios/"
-                                           ? "<input name='qm_token' value='tok4567890'/>"
-                                           : "<td class=biaoti>iOS版本</td><td><strong>9.3.5<");
+                ? "<input name='qm_token' value='tok4567890'/>"
+                : "<td class=biaoti>iOS版本</td><td><strong>9.3.5<");
         response.headers.emplace_back("Set-Cookie", "qm_session=1; path=/");
         return response;
     }};
 
-    void lookUp(RecordingForm &form, const QString &serial = "F2LSAMPLE001") {
+    void lookUp(RecordingForm& form, const QString& serial = "F2LSAMPLE001")
+    {
         warranty.clearReceived();
         iosSite.clearReceived();
         lookup::LookupSerial(form, serial);
     }
 
-  private slots:
-    void initTestCase() {
+private slots:
+    void initTestCase()
+    {
         lookup::DateSource::pin(QDate(2015, 6, 7), QLocale("en_US"));
-        qputenv("KESTRUNE_WARRANTY_URL",
-                QByteArray::fromStdString(warranty.base() + "/wcResults.do"));
+        qputenv(
+            "KESTRUNE_WARRANTY_URL", QByteArray::fromStdString(warranty.base() + "/wcResults.do"));
         qputenv("KESTRUNE_IOS_SITE", QByteArray::fromStdString(iosSite.base() + "/ios/"));
         qputenv("KESTRUNE_MAKER_SITE", MakerSite.toUtf8());
     }
@@ -89,7 +93,8 @@ class TestLookupSerial : public QObject {
 
     // Runs first: the first lookup of a run sends what a fresh generator gives
     // first, and every later one the next value.
-    void requestsCarryTheGeneratorsNumbers() {
+    void requestsCarryTheGeneratorsNumbers()
+    {
         answer = Container + Activated + CoverageExpired;
         std::mt19937 fresh(lookup::RequestNumberSeed);
         for (const QString serial : {"F2LSAMPLE001", "F2LSAMPLE001", "F2L&SN= 1"}) {
@@ -103,7 +108,7 @@ class TestLookupSerial : public QObject {
             const auto type = std::find(names.begin(), names.end(), "content-type");
             QVERIFY(std::find(type, names.end(), "accept-language") != names.end());
             QCOMPARE(received[0].header("Content-Type").value_or(""),
-                     "application/x-www-form-urlencoded");
+                "application/x-www-form-urlencoded");
             QCOMPARE(received[0].header("Accept-Language").value_or(""), "zh-CN");
             // Sent as typed: "&", "=" and blanks are not escaped.
             const int number = int(std::floor(fresh() / 4294967296.0 * 1000000));
@@ -113,59 +118,61 @@ class TestLookupSerial : public QObject {
         }
     }
 
-    void outcomes_data() {
+    void outcomes_data()
+    {
         QTest::addColumn<int>("httpStatus");
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("log");
-        const QString full =
-            Container + Product + Activated + coverage("June 10, 2015") + PhoneActive;
-        const QString fullLog = NotReplaced + Model + "T(3)=已激活|" + CoverageLog +
-                                "T(8)=有效|T(9)=6/28/15|" + Version;
+        const QString full
+            = Container + Product + Activated + coverage("June 10, 2015") + PhoneActive;
+        const QString fullLog = NotReplaced + Model + "T(3)=已激活|" + CoverageLog
+            + "T(8)=有效|T(9)=6/28/15|" + Version;
         const struct {
-            const char *name;
+            const char* name;
             int status;
             QString page, log;
         } rows[] = {
             {"all active", 200, full, fullLog},
             {"redirect followed", 302, full, fullLog},
             {"all expired", 200, Container + Product + Activated + CoverageExpired + PhoneExpired,
-             NotReplaced + Model + "T(3)=已激活|" + ExpiredLog + "T(8)=已过期|T(9)=已过期|" +
-                 Version},
+                NotReplaced + Model + "T(3)=已激活|" + ExpiredLog + "T(8)=已过期|T(9)=已过期|"
+                    + Version},
             {"not activated", 200, Container + Product + NotActivated + coverage("June 10, 2015"),
-             NotReplaced + Model + NotActivatedLog},
+                NotReplaced + Model + NotActivatedLog},
             {"both registration markers", 200, Container + Activated + NotActivated,
-             NotReplaced + "T(3)=已激活|" + NotActivatedLog},
+                NotReplaced + "T(3)=已激活|" + NotActivatedLog},
             {"replaced", 200, Container + Replaced + Product, ReplacedLog},
             {"replaced, before #container", 200, Replaced + Container + Product, ReplacedLog},
             {"invalid and replaced", 200, Container + Invalid + Replaced, InvalidMessage},
             {"empty answer", 200, "", NoAnswerMessage},
             {"error page", 500, Container + Product + Activated + CoverageExpired, NoAnswerMessage},
             {"no markers", 200, "<html>Down for maintenance</html>",
-             NotReplaced + ExpiredLog + Version},
+                NotReplaced + ExpiredLog + Version},
             {"#container twice", 200,
-             Container + Product + coverage("June 10, 2015") + Container + NotActivated,
-             NotReplaced + Model + CoverageLog + Version},
+                Container + Product + coverage("June 10, 2015") + Container + NotActivated,
+                NotReplaced + Model + CoverageLog + Version},
             {"product: apostrophes gone, outer blanks only trimmed", 200,
-             "displayProductInfo('/i.png',  ' iPhone\t6 'Plus'  ', 'x')",
-             NotReplaced + "T(2)=iPhone\t6 Plus|" + ExpiredLog + Version},
+                "displayProductInfo('/i.png',  ' iPhone\t6 'Plus'  ', 'x')",
+                NotReplaced + "T(2)=iPhone\t6 Plus|" + ExpiredLog + Version},
             {"product without comma", 200, "displayProductInfo",
-             NotReplaced + "T(2)=|" + ExpiredLog + Version},
+                NotReplaced + "T(2)=|" + ExpiredLog + Version},
             {"no expiration date line", 200, "Repairs and Service Coverage: Active</h3>",
-             NotReplaced + "T(5)=有效|" + Version},
+                NotReplaced + "T(5)=有效|" + Version},
             {"date alone after the coverage", 200,
-             "Repairs and Service Coverage: Active June 10, 2015 ",
-             NotReplaced + CoverageLog + Version},
+                "Repairs and Service Coverage: Active June 10, 2015 ",
+                NotReplaced + CoverageLog + Version},
             {"unreadable date", 200, coverage("soon"), NotReplaced + "T(5)=有效|" + Version},
             {"29 February", 200, coverage("February 29, 2016"),
-             NotReplaced + coverageLog("2/29/16", "267", "2015-03-01") + Version},
+                NotReplaced + coverageLog("2/29/16", "267", "2015-03-01") + Version},
             {"both telephone markers", 200, CoverageExpired + PhoneExpired + PhoneActive,
-             NotReplaced + ExpiredLog + "T(8)=已过期|T(9)=已过期|T(8)=有效|T(9)=6/28/15|" +
-                 Version},
+                NotReplaced + ExpiredLog + "T(8)=已过期|T(9)=已过期|T(8)=有效|T(9)=6/28/15|"
+                    + Version},
         };
-        for (const auto &row : rows)
+        for (const auto& row : rows)
             QTest::newRow(row.name) << row.status << row.page << row.log;
     }
-    void outcomes() {
+    void outcomes()
+    {
         QFETCH(int, httpStatus);
         QFETCH(QString, page);
         QFETCH(QString, log);
@@ -175,7 +182,7 @@ class TestLookupSerial : public QObject {
         RecordingForm form;
         lookUp(form);
         QCOMPARE(form.log(), log.split('|'));
-        for (const auto &event : form.events) {
+        for (const auto& event : form.events) {
             if (event.kind == RecordingForm::Event::Kind::Message)
                 QCOMPARE(event.title + QString::number(event.style), "Kestrune助理64");
         }
@@ -183,14 +190,15 @@ class TestLookupSerial : public QObject {
         QCOMPARE(iosSite.received().size(), size_t(form.written(lookup::T(10)) ? 2 : 0));
     }
 
-    void noServiceShowsTheNoAnswerMessage() {
+    void noServiceShowsTheNoAnswerMessage()
+    {
         const QByteArray serviceUrl = qgetenv("KESTRUNE_WARRANTY_URL");
         qputenv("KESTRUNE_WARRANTY_URL",
-                "http://127.0.0.1:" + QByteArray::number(unusedLoopbackPort()) + "/wcResults.do");
+            "http://127.0.0.1:" + QByteArray::number(unusedLoopbackPort()) + "/wcResults.do");
         RecordingForm form;
         lookUp(form);
         qputenv("KESTRUNE_WARRANTY_URL", serviceUrl);
-        QCOMPARE(form.log(), QStringList{NoAnswerMessage});
+        QCOMPARE(form.log(), QStringList {NoAnswerMessage});
         QVERIFY(iosSite.received().empty());
     }
 };

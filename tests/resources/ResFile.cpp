@@ -6,13 +6,15 @@ namespace resfile {
 
 namespace {
 
-qsizetype alignedTo4(qsizetype offset) {
+qsizetype alignedTo4(qsizetype offset)
+{
     return (offset + 3) & ~qsizetype(3);
 }
 
 // A type or name field: 0xFFFF then the ordinal, or a NUL-terminated UTF-16
 // string. Moves `at` past the field; false if it runs past `end`.
-bool readId(const QByteArray &file, qsizetype &at, qsizetype end, Id &id) {
+bool readId(const QByteArray& file, qsizetype& at, qsizetype end, Id& id)
+{
     if (end - at < 2)
         return false;
     if (word(file, at) == 0xFFFF) {
@@ -35,15 +37,18 @@ bool readId(const QByteArray &file, qsizetype &at, qsizetype end, Id &id) {
 
 } // namespace
 
-quint16 word(const QByteArray &bytes, qsizetype at) {
+quint16 word(const QByteArray& bytes, qsizetype at)
+{
     return qFromLittleEndian<quint16>(bytes.constData() + at);
 }
 
-quint32 dword(const QByteArray &bytes, qsizetype at) {
+quint32 dword(const QByteArray& bytes, qsizetype at)
+{
     return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 
-std::optional<QList<Resource>> parse(const QByteArray &file) {
+std::optional<QList<Resource>> parse(const QByteArray& file)
+{
     // Header: DataSize, HeaderSize, TYPE, NAME, (pad to 4), DataVersion,
     // MemoryFlags, LanguageId, Version, Characteristics; then the data,
     // padded to 4.
@@ -56,15 +61,15 @@ std::optional<QList<Resource>> parse(const QByteArray &file) {
             return std::nullopt;
         const qsizetype dataSize = dword(file, at);
         const qsizetype headerSize = dword(file, at + 4);
-        if (headerSize < 8 + 4 + 4 + fixedTail || headerSize > file.size() - at ||
-            dataSize > file.size() - at - headerSize)
+        if (headerSize < 8 + 4 + 4 + fixedTail || headerSize > file.size() - at
+            || dataSize > file.size() - at - headerSize)
             return std::nullopt;
         const qsizetype headerEnd = at + headerSize;
 
         Resource resource;
         qsizetype field = at + 8;
-        if (!readId(file, field, headerEnd, resource.type) ||
-            !readId(file, field, headerEnd, resource.name))
+        if (!readId(file, field, headerEnd, resource.type)
+            || !readId(file, field, headerEnd, resource.name))
             return std::nullopt;
         field = alignedTo4(field);
         if (headerEnd - field < fixedTail)

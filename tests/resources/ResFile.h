@@ -29,10 +29,10 @@ struct Resource {
 
 // Every resource in file order, without the empty entry that opens a .res
 // file; nothing if the file is cut short or its headers do not fit together.
-std::optional<QList<Resource>> parse(const QByteArray &file);
+std::optional<QList<Resource>> parse(const QByteArray& file);
 
 // Little-endian reads; the caller has checked that the bytes are there.
-quint16 word(const QByteArray &bytes, qsizetype at);
-quint32 dword(const QByteArray &bytes, qsizetype at);
+quint16 word(const QByteArray& bytes, qsizetype at);
+quint32 dword(const QByteArray& bytes, qsizetype at);
 
 } // namespace resfile

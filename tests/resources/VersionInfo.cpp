@@ -8,11 +8,13 @@ namespace {
 
 // Offsets are from the start of the record, which the resource data keeps
 // 32-bit aligned, so aligning them aligns the nodes.
-qsizetype alignedTo4(qsizetype offset) {
+qsizetype alignedTo4(qsizetype offset)
+{
     return (offset + 3) & ~qsizetype(3);
 }
 
-std::optional<Node> parseNode(const QByteArray &data, qsizetype start, qsizetype limit) {
+std::optional<Node> parseNode(const QByteArray& data, qsizetype start, qsizetype limit)
+{
     if (limit - start < 6)
         return std::nullopt;
     const qsizetype length = resfile::word(data, start);
@@ -54,7 +56,8 @@ std::optional<Node> parseNode(const QByteArray &data, qsizetype start, qsizetype
 
 } // namespace
 
-QString Node::text() const {
+QString Node::text() const
+{
     QString result;
     for (qsizetype at = 0; at + 1 < value.size(); at += 2) {
         const quint16 unit = resfile::word(value, at);
@@ -65,15 +68,17 @@ QString Node::text() const {
     return result;
 }
 
-QList<Node> Node::childrenNamed(const QString &wanted) const {
+QList<Node> Node::childrenNamed(const QString& wanted) const
+{
     QList<Node> found;
-    for (const Node &child : children)
+    for (const Node& child : children)
         if (child.key == wanted)
             found.append(child);
     return found;
 }
 
-std::optional<Node> parse(const QByteArray &data) {
+std::optional<Node> parse(const QByteArray& data)
+{
     return parseNode(data, 0, data.size());
 }
 

@@ -22,12 +22,12 @@ struct Node {
     // The value as text, without its terminating NUL.
     QString text() const;
     // The children with this key.
-    QList<Node> childrenNamed(const QString &wanted) const;
+    QList<Node> childrenNamed(const QString& wanted) const;
 };
 
 // The root node, or nothing if a length points outside its parent or the
 // data is cut short.
-std::optional<Node> parse(const QByteArray &data);
+std::optional<Node> parse(const QByteArray& data);
 
 // Fields of VS_FIXEDFILEINFO, the root's value, in their order.
 enum FixedField {

@@ -38,10 +38,11 @@ const QList<std::pair<QString, QString>> VersionStrings = {
     {"OriginalFilename", "Kestrune助理.exe"},
 };
 
-QList<resfile::Resource> ofType(const QList<resfile::Resource> &all, quint16 type) {
+QList<resfile::Resource> ofType(const QList<resfile::Resource>& all, quint16 type)
+{
     QList<resfile::Resource> found;
     std::copy_if(all.begin(), all.end(), std::back_inserter(found),
-                 [type](const resfile::Resource &r) { return r.type.is(type); });
+        [type](const resfile::Resource& r) { return r.type.is(type); });
     return found;
 }
 
@@ -62,7 +63,7 @@ using ElementIndex = QHash<QString, QList<QXmlStreamAttributes>>;
 class TestVersionRecord : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void initTestCase();
 
     void iconGroupListsFourSizes();
@@ -81,7 +82,7 @@ class TestVersionRecord : public QObject {
     void manifestAttribute();
     void manifestHasOneDependencyAndOneLineDescription();
 
-  private:
+private:
     QList<GroupEntry> iconGroupEntries() const;
 
     QList<resfile::Resource> resources_;
@@ -90,12 +91,13 @@ class TestVersionRecord : public QObject {
     QString manifestDescription_;
 };
 
-void TestVersionRecord::initTestCase() {
+void TestVersionRecord::initTestCase()
+{
     // Missing windres is a failure, not a skip: without it nothing here
     // checks the record that Windows users see.
     const QString windres = QStandardPaths::findExecutable("x86_64-w64-mingw32-windres");
     QVERIFY2(!windres.isEmpty(),
-             "x86_64-w64-mingw32-windres not found (Debian package binutils-mingw-w64-x86-64)");
+        "x86_64-w64-mingw32-windres not found (Debian package binutils-mingw-w64-x86-64)");
 
     QTemporaryDir out;
     QVERIFY(out.isValid());
@@ -107,13 +109,13 @@ void TestVersionRecord::initTestCase() {
     QProcess process;
     process.setProgram(windres);
     process.setArguments({"--preprocessor=" KESTRUNE_RC_PREPROCESSOR, "--preprocessor-arg=-E",
-                          "--preprocessor-arg=-xc", "--preprocessor-arg=-DRC_INVOKED", "-I",
-                          KESTRUNE_ART_DIR, "-O", "res", "-i", KESTRUNE_RC_FILE, "-o", resPath});
+        "--preprocessor-arg=-xc", "--preprocessor-arg=-DRC_INVOKED", "-I", KESTRUNE_ART_DIR, "-O",
+        "res", "-i", KESTRUNE_RC_FILE, "-o", resPath});
     process.start();
     QVERIFY2(process.waitForFinished(60000), qPrintable(process.errorString()));
     const QByteArray errors = process.readAllStandardError();
     QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
-             errors.constData());
+        errors.constData());
 
     QFile res(resPath);
     QVERIFY(res.open(QIODevice::ReadOnly));
@@ -149,11 +151,12 @@ void TestVersionRecord::initTestCase() {
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
 }
 
-QList<GroupEntry> TestVersionRecord::iconGroupEntries() const {
+QList<GroupEntry> TestVersionRecord::iconGroupEntries() const
+{
     const QList<resfile::Resource> groups = ofType(resources_, RtGroupIcon);
     if (groups.size() != 1)
         return {};
-    const QByteArray &data = groups[0].data;
+    const QByteArray& data = groups[0].data;
     // GRPICONDIR: reserved 0, type 1 (icon), count, then 14-byte entries.
     if (data.size() < 6 || resfile::word(data, 0) != 0 || resfile::word(data, 2) != 1)
         return {};
@@ -169,18 +172,19 @@ QList<GroupEntry> TestVersionRecord::iconGroupEntries() const {
             return value == 0 ? 256 : value;
         };
         entries.append({side(0), side(1), resfile::word(data, at + 6), resfile::dword(data, at + 8),
-                        resfile::word(data, at + 12)});
+            resfile::word(data, at + 12)});
     }
     return entries;
 }
 
-void TestVersionRecord::iconGroupListsFourSizes() {
+void TestVersionRecord::iconGroupListsFourSizes()
+{
     const QList<resfile::Resource> groups = ofType(resources_, RtGroupIcon);
     QCOMPARE(groups.size(), 1);
     QVERIFY(groups[0].name.is(1));
 
     QList<int> sides;
-    for (const GroupEntry &entry : iconGroupEntries()) {
+    for (const GroupEntry& entry : iconGroupEntries()) {
         QCOMPARE(entry.height, entry.width);
         sides.append(entry.width);
     }
@@ -188,7 +192,8 @@ void TestVersionRecord::iconGroupListsFourSizes() {
     QCOMPARE(sides, QList<int>({32, 48, 128, 256}));
 }
 
-void TestVersionRecord::iconImage_data() {
+void TestVersionRecord::iconImage_data()
+{
     QTest::addColumn<int>("side");
     QTest::addColumn<int>("bitCount");
     QTest::newRow("32x32, 256 colours") << 32 << 8;
@@ -197,23 +202,24 @@ void TestVersionRecord::iconImage_data() {
     QTest::newRow("256x256, 32-bit") << 256 << 32;
 }
 
-void TestVersionRecord::iconImage() {
+void TestVersionRecord::iconImage()
+{
     QFETCH(int, side);
     QFETCH(int, bitCount);
 
     const QList<GroupEntry> entries = iconGroupEntries();
-    const auto entry = std::find_if(entries.begin(), entries.end(),
-                                    [side](const GroupEntry &e) { return e.width == side; });
+    const auto entry = std::find_if(
+        entries.begin(), entries.end(), [side](const GroupEntry& e) { return e.width == side; });
     QVERIFY(entry != entries.end());
     QCOMPARE(entry->bitCount, bitCount);
 
     // The group points at its images by RT_ICON id.
     QList<resfile::Resource> images;
-    for (const resfile::Resource &icon : ofType(resources_, RtIcon))
+    for (const resfile::Resource& icon : ofType(resources_, RtIcon))
         if (icon.name.is(entry->iconId))
             images.append(icon);
     QCOMPARE(images.size(), 1);
-    const QByteArray &image = images[0].data;
+    const QByteArray& image = images[0].data;
     QCOMPARE(quint32(image.size()), entry->bytes);
 
     // The image itself must agree with what the group says of it: a PNG
@@ -223,7 +229,7 @@ void TestVersionRecord::iconImage() {
         QCOMPARE(qFromBigEndian<quint32>(image.constData() + 16), quint32(side));
         QCOMPARE(qFromBigEndian<quint32>(image.constData() + 20), quint32(side));
         QCOMPARE(int(quint8(image[24])) * 4, bitCount); // bit depth of each of 4 channels
-        QCOMPARE(int(quint8(image[25])), 6);            // colour type RGBA
+        QCOMPARE(int(quint8(image[25])), 6); // colour type RGBA
     } else {
         QVERIFY(image.size() >= 40);
         QCOMPARE(resfile::dword(image, 0), 40u); // BITMAPINFOHEADER
@@ -233,7 +239,8 @@ void TestVersionRecord::iconImage() {
     }
 }
 
-void TestVersionRecord::fixedFileInfo_data() {
+void TestVersionRecord::fixedFileInfo_data()
+{
     using namespace versioninfo;
     QTest::addColumn<int>("field");
     QTest::addColumn<quint32>("expected");
@@ -252,7 +259,8 @@ void TestVersionRecord::fixedFileInfo_data() {
     QTest::newRow("date, low") << int(FileDateLS) << 0u;
 }
 
-void TestVersionRecord::fixedFileInfo() {
+void TestVersionRecord::fixedFileInfo()
+{
     QFETCH(int, field);
     QFETCH(quint32, expected);
     QCOMPARE(versionRoot_.isText, false);
@@ -260,14 +268,16 @@ void TestVersionRecord::fixedFileInfo() {
     QCOMPARE(resfile::dword(versionRoot_.value, field * 4), expected);
 }
 
-void TestVersionRecord::versionString_data() {
+void TestVersionRecord::versionString_data()
+{
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-    for (const auto &[key, value] : VersionStrings)
+    for (const auto& [key, value] : VersionStrings)
         QTest::newRow(qPrintable(key)) << key << value;
 }
 
-void TestVersionRecord::versionString() {
+void TestVersionRecord::versionString()
+{
     QFETCH(QString, key);
     QFETCH(QString, expected);
     const QList<versioninfo::Node> fileInfo = versionRoot_.childrenNamed("StringFileInfo");
@@ -280,30 +290,32 @@ void TestVersionRecord::versionString() {
     QCOMPARE(strings[0].text(), expected);
 }
 
-void TestVersionRecord::stringTableHoldsOnlyTheseStrings() {
+void TestVersionRecord::stringTableHoldsOnlyTheseStrings()
+{
     const QList<versioninfo::Node> fileInfo = versionRoot_.childrenNamed("StringFileInfo");
     QCOMPARE(fileInfo.size(), 1);
     QStringList tables;
-    for (const versioninfo::Node &table : fileInfo[0].children)
+    for (const versioninfo::Node& table : fileInfo[0].children)
         tables.append(table.key);
-    QCOMPARE(tables, QStringList{StringTableKey});
+    QCOMPARE(tables, QStringList {StringTableKey});
 
     QStringList keys;
-    for (const versioninfo::Node &string : fileInfo[0].children[0].children)
+    for (const versioninfo::Node& string : fileInfo[0].children[0].children)
         keys.append(string.key);
     QStringList expected;
-    for (const auto &entry : VersionStrings)
+    for (const auto& entry : VersionStrings)
         expected.append(entry.first);
     keys.sort();
     expected.sort();
     QCOMPARE(keys, expected);
 }
 
-void TestVersionRecord::translationIsSimplifiedChineseUnicode() {
+void TestVersionRecord::translationIsSimplifiedChineseUnicode()
+{
     const QList<versioninfo::Node> varInfo = versionRoot_.childrenNamed("VarFileInfo");
     QCOMPARE(varInfo.size(), 1);
     QCOMPARE(varInfo[0].children.size(), 1);
-    const versioninfo::Node &translation = varInfo[0].children[0];
+    const versioninfo::Node& translation = varInfo[0].children[0];
     QCOMPARE(translation.key, QStringLiteral("Translation"));
     QCOMPARE(translation.isText, false);
     QCOMPARE(translation.value.size(), 4);
@@ -311,7 +323,8 @@ void TestVersionRecord::translationIsSimplifiedChineseUnicode() {
     QCOMPARE(resfile::word(translation.value, 2), UnicodeCodePage);
 }
 
-void TestVersionRecord::manifestIsResourceOneInSimplifiedChinese() {
+void TestVersionRecord::manifestIsResourceOneInSimplifiedChinese()
+{
     const QList<resfile::Resource> manifests = ofType(resources_, RtManifest);
     QCOMPARE(manifests.size(), 1);
     // Id 1 is the one the loader reads when it starts the process.
@@ -320,7 +333,8 @@ void TestVersionRecord::manifestIsResourceOneInSimplifiedChinese() {
     QVERIFY(manifests[0].data.startsWith("\xEF\xBB\xBF<?xml"));
 }
 
-void TestVersionRecord::manifestAttribute_data() {
+void TestVersionRecord::manifestAttribute_data()
+{
     QTest::addColumn<QString>("element");
     QTest::addColumn<QString>("attribute");
     QTest::addColumn<QString>("expected");
@@ -352,7 +366,8 @@ void TestVersionRecord::manifestAttribute_data() {
                                    << "win32";
 }
 
-void TestVersionRecord::manifestAttribute() {
+void TestVersionRecord::manifestAttribute()
+{
     QFETCH(QString, element);
     QFETCH(QString, attribute);
     QFETCH(QString, expected);
@@ -362,7 +377,8 @@ void TestVersionRecord::manifestAttribute() {
     QCOMPARE(found[0].value(attribute).toString(), expected);
 }
 
-void TestVersionRecord::manifestHasOneDependencyAndOneLineDescription() {
+void TestVersionRecord::manifestHasOneDependencyAndOneLineDescription()
+{
     QCOMPARE(manifestElements_.value("assembly/dependency").size(), 1);
     QCOMPARE(manifestElements_.value("assembly/description").size(), 1);
     QVERIFY(!manifestDescription_.trimmed().isEmpty());

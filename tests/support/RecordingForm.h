@@ -15,7 +15,7 @@ public:
     struct Event {
         enum class Kind { Text, Message, Browser };
         Kind kind;
-        lookup::Box box{lookup::Box::Array::T, 0};
+        lookup::Box box {lookup::Box::Array::T, 0};
         QString text;
         int style = 0;
         QString title;
@@ -76,7 +76,10 @@ public:
     std::vector<Event> events;
 
 private:
-    static int key(lookup::Box box) { return (box.array == lookup::Box::Array::T ? 0 : 100) + box.index; }
+    static int key(lookup::Box box)
+    {
+        return (box.array == lookup::Box::Array::T ? 0 : 100) + box.index;
+    }
     QStringList all(Event::Kind kind) const
     {
         QStringList texts;

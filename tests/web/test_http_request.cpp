@@ -34,9 +34,13 @@ private slots:
         QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("wireMethod");
 
-        QTest::newRow("post") << "post" << "sn=F2L&num=1" << "POST";
+        QTest::newRow("post") << "post"
+                              << "sn=F2L&num=1"
+                              << "POST";
         QTest::newRow("Get") << "Get" << QString() << "GET";
-        QTest::newRow("POST with a non-ASCII body") << "POST" << "a=运营商" << "POST";
+        QTest::newRow("POST with a non-ASCII body") << "POST"
+                                                    << "a=运营商"
+                                                    << "POST";
     }
     void methodIsUpperCasedAndBodyLengthIsTrue()
     {
@@ -57,7 +61,7 @@ private slots:
         QCOMPARE(qs(received[0].body), body.isNull() ? QString() : body);
         const QByteArray utf8 = body.toUtf8();
         QCOMPARE(received[0].header("Content-Length").value_or("none"),
-                 body.isNull() ? std::string("none") : std::to_string(utf8.size()));
+            body.isNull() ? std::string("none") : std::to_string(utf8.size()));
         QCOMPARE(received[0].header("Accept-Language").value_or(""), std::string("zh-CN"));
         QCOMPARE(request.Status(), std::optional<int>(200));
     }
@@ -78,8 +82,8 @@ private slots:
             if (name == "referer" || name == "content-type" || name == "x-requested-with"
                 || name == "cookie")
                 ours.push_back(name);
-        QCOMPARE(ours, (std::vector<std::string>{"referer", "content-type", "x-requested-with",
-                                                 "cookie"}));
+        QCOMPARE(ours,
+            (std::vector<std::string> {"referer", "content-type", "x-requested-with", "cookie"}));
         QCOMPARE(server.received().at(0).header("Referer").value(), std::string("http://b/"));
     }
 
@@ -200,8 +204,8 @@ private slots:
         HttpRequest request;
         QVERIFY(!request.GetResponseHeader("Set-Cookie").has_value());
         QVERIFY(request.Open("GET", url(server, "/"), false) && request.Send());
-        QCOMPARE(request.GetResponseHeader("set-cookie"),
-                 std::optional<QString>("first=1; path=/"));
+        QCOMPARE(
+            request.GetResponseHeader("set-cookie"), std::optional<QString>("first=1; path=/"));
         QVERIFY(!request.GetResponseHeader("X-None").has_value());
     }
 
@@ -253,7 +257,8 @@ private slots:
         QVERIFY(request.Open("Get", url(server, "/iccid/result.php?ICCID=1"), true));
         QVERIFY(request.Send());
         QVERIFY(request.WaitForResponse(10000));
-        QCOMPARE(request.ResponseBody(), std::optional<QByteArray>("GET /iccid/result.php?ICCID=1 "));
+        QCOMPARE(
+            request.ResponseBody(), std::optional<QByteArray>("GET /iccid/result.php?ICCID=1 "));
     }
 
     void overLongBodyFails()
@@ -271,9 +276,8 @@ private slots:
         HttpRequest request;
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(request.Open("GET",
-                             QStringLiteral("http://127.0.0.1:%1/").arg(unusedLoopbackPort()),
-                             true));
+        QVERIFY(request.Open(
+            "GET", QStringLiteral("http://127.0.0.1:%1/").arg(unusedLoopbackPort()), true));
         request.Send();
         QVERIFY(!request.WaitForResponse(10000));
         QVERIFY(!request.ResponseText().has_value());
@@ -317,15 +321,16 @@ private slots:
         QTest::newRow("gbk header") << QByteArray("text/html; charset=gbk")
                                     << QByteArray("\xd4\xcb\xd3\xaa\xc9\xcc") << "运营商";
         QTest::newRow("gb2312 meta")
-            << QByteArray("text/html")
-            << QByteArray("<meta charset=gb2312>\xc4\xe3\xba\xc3")
+            << QByteArray("text/html") << QByteArray("<meta charset=gb2312>\xc4\xe3\xba\xc3")
             << "<meta charset=gb2312>你好";
-        QTest::newRow("undeclared is utf-8") << QByteArray("text/html")
-                                             << QByteArray("\xe5\x8d\xa1") << "卡";
+        QTest::newRow("undeclared is utf-8")
+            << QByteArray("text/html") << QByteArray("\xe5\x8d\xa1") << "卡";
         QTest::newRow("unknown charset read as utf-8")
             << QByteArray("text/html; charset=x-unknown") << QByteArray("\xe5\x8d\xa1") << "卡";
         QTest::newRow("invalid bytes") << QByteArray("text/html; charset=utf-8")
-                                       << QByteArray("a\xff\xfe" "b") << "a\uFFFD\uFFFDb";
+                                       << QByteArray("a\xff\xfe"
+                                                     "b")
+                                       << "a\uFFFD\uFFFDb";
     }
     void responseTextFollowsTheDeclaredCharset()
     {
@@ -333,8 +338,8 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(QString, expected);
         Server server([&](const Request&) {
-            return Response{200, {{"Content-Type", contentType.toStdString()}},
-                            body.toStdString(), false};
+            return Response {
+                200, {{"Content-Type", contentType.toStdString()}}, body.toStdString(), false};
         });
         HttpRequest request;
         QVERIFY(request.Open("GET", url(server, "/"), false) && request.Send());

@@ -22,16 +22,17 @@ private slots:
                                 << QStringLiteral("你好");
         QTest::newRow("gb18030 four-byte sequence")
             << QByteArray("\x90\x30\x81\x30") << "GB18030" << QString::fromUcs4(U"\U00010000", 1);
-        QTest::newRow("invalid utf-8 byte") << QByteArray("a\xff" "b") << "UTF-8"
-                                            << QStringLiteral("a\uFFFDb");
+        QTest::newRow("invalid utf-8 byte") << QByteArray("a\xff"
+                                                          "b")
+                                            << "UTF-8" << QStringLiteral("a\uFFFDb");
         QTest::newRow("utf-8 cut off by the end of the body")
             << QByteArray("ab\xe8\xbf") << "UTF-8" << QStringLiteral("ab\uFFFD");
         QTest::newRow("line feed after a cut-off sequence kept")
             << QByteArray("ab\xe8\n") << "UTF-8" << QStringLiteral("ab\uFFFD\n");
         QTest::newRow("gbk lead byte without its trail")
             << QByteArray("\xd4\xcb\xd4") << "GBK" << QStringLiteral("运\uFFFD");
-        QTest::newRow("byte-order mark dropped") << QByteArray("\xef\xbb\xbfok") << "UTF-8"
-                                                 << QStringLiteral("ok");
+        QTest::newRow("byte-order mark dropped")
+            << QByteArray("\xef\xbb\xbfok") << "UTF-8" << QStringLiteral("ok");
         QTest::newRow("empty") << QByteArray() << "UTF-8" << QString();
     }
     void decodes()
@@ -56,20 +57,21 @@ private slots:
         QTest::addColumn<QString>("expected");
 
         QTest::newRow("header") << "text/html; charset=GBK" << QByteArray("<html>") << "GBK";
-        QTest::newRow("quoted header") << "text/html; Charset=\"gb2312\"" << QByteArray()
-                                       << "gb2312";
+        QTest::newRow("quoted header")
+            << "text/html; Charset=\"gb2312\"" << QByteArray() << "gb2312";
         QTest::newRow("header wins over meta")
             << "text/html;charset=utf-8" << QByteArray("<meta charset=gbk>") << "utf-8";
-        QTest::newRow("meta charset") << "text/html"
-                                      << QByteArray("<head><META charset=\"GB18030\"></head>")
-                                      << "GB18030";
+        QTest::newRow("meta charset")
+            << "text/html" << QByteArray("<head><META charset=\"GB18030\"></head>") << "GB18030";
         QTest::newRow("meta http-equiv")
-            << "" << QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\">")
+            << ""
+            << QByteArray("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gbk\">")
             << "gbk";
         QTest::newRow("meta without charset ignored")
             << "" << QByteArray("<meta name=\"keywords\" content=\"charset\">") << "";
         QTest::newRow("charset far into the body ignored")
-            << "" << QByteArray(8192, ' ') + "<meta charset=gbk>" << "";
+            << "" << QByteArray(8192, ' ') + "<meta charset=gbk>"
+            << "";
         QTest::newRow("none") << "text/html" << QByteArray("<p>charset=gbk</p>") << "";
     }
     void declaredCharset()

@@ -20,7 +20,7 @@ namespace {
 std::string lower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
+        [](unsigned char c) { return char(std::tolower(c)); });
     return text;
 }
 
@@ -83,7 +83,8 @@ Response html(std::string body, int status)
     return {status, {{"Content-Type", "text/html; charset=utf-8"}}, std::move(body), false};
 }
 
-Server::Server(Handler handler, int port) : handler_(std::move(handler))
+Server::Server(Handler handler, int port)
+    : handler_(std::move(handler))
 {
     int wake[2];
     if (::pipe(wake) != 0)
@@ -94,7 +95,7 @@ Server::Server(Handler handler, int port) : handler_(std::move(handler))
     listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     const int yes = 1;
     ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(uint16_t(port));
@@ -244,13 +245,12 @@ void Server::serve(int socket, int connection)
         }
         const Response response = handler_(request);
         if (response.silent) {
-            while (readMore()) {
-            }
+            while (readMore()) { }
             ::close(socket);
             return;
         }
         std::string out = "HTTP/1.1 " + std::to_string(response.status) + " "
-                          + reason(response.status) + "\r\n";
+            + reason(response.status) + "\r\n";
         for (const auto& [name, value] : response.headers)
             out += name + ": " + value + "\r\n";
         out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n\r\n";

@@ -21,7 +21,7 @@ struct Request {
     std::string target; // path and query as sent
     std::string path;
     std::string query;
-    Headers headers;    // in the order they came
+    Headers headers; // in the order they came
     std::string body;
     int connection = 0; // which connection carried it, counting from 1
 

@@ -37,79 +37,83 @@ struct Phone {
     int telephoneDaysLeft = 0;
 };
 
-std::string upper(std::string text) {
+std::string upper(std::string text)
+{
     std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::toupper(c)); });
+        [](unsigned char c) { return char(std::toupper(c)); });
     return text;
 }
 
 // "June 10, 2027", the way the service prints its dates.
-std::string dateFromToday(int days) {
-    static const char *const Months[] = {"January",   "February", "March",    "April",
-                                         "May",       "June",     "July",     "August",
-                                         "September", "October",  "November", "December"};
+std::string dateFromToday(int days)
+{
+    static const char* const Months[] = {"January", "February", "March", "April", "May", "June",
+        "July", "August", "September", "October", "November", "December"};
     const std::time_t now = std::time(nullptr);
-    std::tm day{};
+    std::tm day {};
     localtime_r(&now, &day);
     day.tm_mday += days;
     day.tm_hour = 12; // away from midnight, so a change of daylight saving cannot move the day
     std::mktime(&day);
-    return std::string(Months[day.tm_mon]) + " " + std::to_string(day.tm_mday) + ", " +
-           std::to_string(day.tm_year + 1900);
+    return std::string(Months[day.tm_mon]) + " " + std::to_string(day.tm_mday) + ", "
+        + std::to_string(day.tm_year + 1900);
 }
 
-std::string page(const std::string &title, const std::string &content) {
-    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
-           title +
-           "</title>\n<style>\n.registration-true, .registration-false { font-weight: bold; }\n"
-           "#container { width: 980px; margin: 0 auto; }\n</style>\n"
-           "</head>\n<body>\n<div id=\"globalheader\"><a href=\"/\">Support</a></div>\n"
-           "<div id=\"container\">\n" +
-           content +
-           "\n</div>\n<div id=\"globalfooter\">Sample answer, not real data.</div>\n"
-           "</body>\n</html>\n";
+std::string page(const std::string& title, const std::string& content)
+{
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title
+        + "</title>\n<style>\n.registration-true, .registration-false { font-weight: bold; }\n"
+          "#container { width: 980px; margin: 0 auto; }\n</style>\n"
+          "</head>\n<body>\n<div id=\"globalheader\"><a href=\"/\">Support</a></div>\n"
+          "<div id=\"container\">\n"
+        + content
+        + "\n</div>\n<div id=\"globalfooter\">Sample answer, not real data.</div>\n"
+          "</body>\n</html>\n";
 }
 
-std::string sorry(const std::string &sentence) {
+std::string sorry(const std::string& sentence)
+{
     return page("Check Your Service and Support Coverage",
-                "<h2>Check Your Service and Support Coverage</h2>\n<p class=\"error\">" + sentence +
-                    "</p>");
+        "<h2>Check Your Service and Support Coverage</h2>\n<p class=\"error\">" + sentence
+            + "</p>");
 }
 
-std::string coverageSection(const std::string &heading, Coverage coverage, int daysLeft,
-                            const std::string &activeText, const std::string &expiredText) {
+std::string coverageSection(const std::string& heading, Coverage coverage, int daysLeft,
+    const std::string& activeText, const std::string& expiredText)
+{
     if (coverage == Coverage::Expired)
         return "<h3>" + heading + ": Expired</h3>\n<p>" + expiredText + "</p>\n";
-    return "<h3>" + heading + ": Active</h3>\n<p>" + activeText +
-           "<br>Estimated Expiration Date: " + dateFromToday(daysLeft) + "</p>\n";
+    return "<h3>" + heading + ": Active</h3>\n<p>" + activeText
+        + "<br>Estimated Expiration Date: " + dateFromToday(daysLeft) + "</p>\n";
 }
 
-std::string result(const std::string &serial, const Phone &phone) {
-    std::string content =
-        "<h2>Check Your Service and Support Coverage</h2>\n<p>Serial Number: " + serial +
-        "</p>\n<script>displayProductInfo('/images/products/iphone.png', '" + phone.product +
-        "', 'iPhone', 'Y');</script>\n";
+std::string result(const std::string& serial, const Phone& phone)
+{
+    std::string content = "<h2>Check Your Service and Support Coverage</h2>\n<p>Serial Number: "
+        + serial + "</p>\n<script>displayProductInfo('/images/products/iphone.png', '"
+        + phone.product + "', 'iPhone', 'Y');</script>\n";
     if (!phone.activated) {
         return page("Check Your Service and Support Coverage",
-                    content + "<div id=\"registration\" class=\"registration-false\">"
-                              "Please validate your product's purchase date</div>\n"
-                              "<p>The product has not been activated yet.</p>");
+            content
+                + "<div id=\"registration\" class=\"registration-false\">"
+                  "Please validate your product's purchase date</div>\n"
+                  "<p>The product has not been activated yet.</p>");
     }
     content += "<div id=\"registration\" class=\"registration-true\">"
                "Valid Purchase Date</div>\n";
     content += coverageSection("Repairs and Service Coverage", phone.repairs, phone.repairsDaysLeft,
-                               "Your product is covered for eligible hardware repairs and service.",
-                               "Your product is no longer covered for hardware repairs.");
-    content +=
-        coverageSection("Telephone Technical Support", phone.telephone, phone.telephoneDaysLeft,
-                        "Your product is eligible for telephone technical support.",
-                        "Your product's telephone technical support has expired.");
+        "Your product is covered for eligible hardware repairs and service.",
+        "Your product is no longer covered for hardware repairs.");
+    content += coverageSection("Telephone Technical Support", phone.telephone,
+        phone.telephoneDaysLeft, "Your product is eligible for telephone technical support.",
+        "Your product's telephone technical support has expired.");
     return page("Check Your Service and Support Coverage", content);
 }
 
 } // namespace
 
-std::optional<loopback::Response> warrantySite(const loopback::Request &request) {
+std::optional<loopback::Response> warrantySite(const loopback::Request& request)
+{
     if (request.path != "/wcResults.do")
         return std::nullopt;
     if (request.method != "POST")
