@@ -47,31 +47,10 @@ std::string requestKey(const std::string& imei)
     return key;
 }
 
-bool isCookieHeader(const std::string& name)
-{
-    std::string lower;
-    for (const char c : name)
-        lower += char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return lower == "cookie";
-}
-
-// Whether any "Cookie" header of the request names our session.
+// Whether the request carries our session's cookie.
 bool carriesSession(const loopback::Request& request)
 {
-    for (const auto& [name, value] : request.headers) {
-        if (!isCookieHeader(name))
-            continue;
-        size_t start = 0;
-        while (start < value.size()) {
-            const size_t end = std::min(value.find(';', start), value.size());
-            std::string pair = value.substr(start, end - start);
-            pair.erase(0, pair.find_first_not_of(' '));
-            if (pair == SessionName + "=" + SessionId)
-                return true;
-            start = end + 1;
-        }
-    }
-    return false;
+    return cookie(request, SessionName) == SessionId;
 }
 
 // A date some days from today, written the way the site writes dates.

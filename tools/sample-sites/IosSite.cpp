@@ -53,31 +53,10 @@ std::string newSession()
     return hex(std::uint32_t(std::time(nullptr)), 8) + hex(++counter, 4);
 }
 
-bool isCookieHeader(const std::string& name)
-{
-    static const std::string Cookie = "cookie";
-    return name.size() == Cookie.size()
-        && std::equal(name.begin(), name.end(), Cookie.begin(),
-            [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
-}
-
-// The session named by any Cookie header of the request ("a=1; b=2").
+// The session named by the request's cookie; empty when there is none.
 std::string sessionOf(const loopback::Request& request)
 {
-    for (const auto& [name, value] : request.headers) {
-        if (!isCookieHeader(name))
-            continue;
-        size_t start = 0;
-        while (start < value.size()) {
-            const size_t end = std::min(value.find(';', start), value.size());
-            const size_t first = value.find_first_not_of(' ', start);
-            const std::string pair = first < end ? value.substr(first, end - first) : "";
-            if (pair.compare(0, CookieName.size() + 1, CookieName + "=") == 0)
-                return pair.substr(CookieName.size() + 1);
-            start = end + 1;
-        }
-    }
-    return {};
+    return cookie(request, CookieName).value_or(std::string());
 }
 
 // The serial number is shown back on the page; it must not become markup.

@@ -1,5 +1,9 @@
 #include "SampleSites.h"
 
+#include <strings.h>
+
+#include <algorithm>
+
 namespace samples {
 
 loopback::Response answer(const loopback::Request& request)
@@ -33,6 +37,24 @@ std::optional<std::string> formField(const std::string& form, const std::string&
         if (pair.substr(0, equals) == name)
             return equals == std::string::npos ? std::string() : pair.substr(equals + 1);
         start = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> cookie(const loopback::Request& request, const std::string& name)
+{
+    for (const auto& [header, value] : request.headers) {
+        if (header.size() != 6 || strncasecmp(header.c_str(), "cookie", 6) != 0)
+            continue;
+        size_t start = 0;
+        while (start < value.size()) {
+            const size_t end = std::min(value.find(';', start), value.size());
+            const size_t first = value.find_first_not_of(' ', start);
+            const std::string pair = first < end ? value.substr(first, end - first) : "";
+            if (pair.compare(0, name.size() + 1, name + "=") == 0)
+                return pair.substr(name.size() + 1);
+            start = end + 1;
+        }
     }
     return std::nullopt;
 }

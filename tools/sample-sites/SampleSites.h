@@ -34,4 +34,7 @@ std::optional<loopback::Response> imeiSite(const loopback::Request& request);
 // A form field of an url-encoded body or query ("a=1&b=2"), as sent.
 std::optional<std::string> formField(const std::string& form, const std::string& name);
 
+// The value of the named cookie in any Cookie header of the request ("a=1; b=2").
+std::optional<std::string> cookie(const loopback::Request& request, const std::string& name);
+
 } // namespace samples
