@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 
@@ -180,18 +181,20 @@ void Form1::showEvent(QShowEvent* event)
     holdOuterSize();
 }
 
-void Form1::resizeEvent(QResizeEvent* event)
+bool Form1::event(QEvent* event)
 {
-    QWidget::resizeEvent(event);
-    holdOuterSize();
-}
-
-void Form1::moveEvent(QMoveEvent* event)
-{
-    QWidget::moveEvent(event);
+    const bool handled = QWidget::event(event);
+    switch (event->type()) {
+    case QEvent::Resize:
+    case QEvent::Move:
+    case QEvent::WindowStateChange:
     // A window manager tells the size of its frame only once it has framed
-    // the window, which shows as a move.
-    holdOuterSize();
+    // the window, and says nothing more about it; the window's activation
+    // comes after that.
+    case QEvent::ActivationChange: holdOuterSize(); break;
+    default: break;
+    }
+    return handled;
 }
 
 // The outer size stays 12300 x 10000 twips whatever the user or the program
@@ -200,10 +203,13 @@ void Form1::moveEvent(QMoveEvent* event)
 // window is minimised this has nothing to hold, and the next resize tries again.
 void Form1::holdOuterSize()
 {
-    if (isMinimized())
+    if (isMinimized() || !windowHandle())
         return;
-    const QSize frame = frameGeometry().size() - geometry().size();
-    const QSize client = outerSize() - frame.expandedTo(QSize(0, 0));
+    const QMargins frame = windowHandle()->frameMargins();
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
+        return; // not known yet
+    const QSize client
+        = outerSize() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
     if (minimumSize() != client || maximumSize() != client)
         setFixedSize(client);
 }

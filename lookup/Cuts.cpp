@@ -20,8 +20,8 @@ QString pieceBefore(const QString& text, const QString& marker)
 
 std::optional<QString> valueAfter(const QString& text, const QString& marker)
 {
-    auto piece = pieceAfter(text, marker);
-    if (!piece)
+    const auto piece = pieceAfter(text, marker);
+    if (!piece || piece->isEmpty())
         return std::nullopt;
     return pieceBefore(*piece, QStringLiteral("<"));
 }

@@ -18,6 +18,9 @@ std::optional<QString> pieceAfter(const QString& text, const QString& marker);
 QString pieceBefore(const QString& text, const QString& marker);
 
 // The usual value cut: the piece after `marker`, up to the first "<".
+// Nothing when the marker does not occur or nothing follows it (the marker
+// ends the text or comes twice in a row); a marker right before a "<" gives
+// the empty text.
 std::optional<QString> valueAfter(const QString& text, const QString& marker);
 
 // `text` without any occurrence of each of `unwanted`, removed in order.

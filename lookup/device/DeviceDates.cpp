@@ -261,7 +261,8 @@ QString EndDateText(const DeviceDate& date)
 {
     const QLocale locale = DateSource::locale();
     QString text = locale.toString(date.date, QLocale::ShortFormat);
-    if (date.time)
+    // Midnight is the start of the day the date names, as good as no time.
+    if (date.time && *date.time != QTime(0, 0))
         text += QLatin1Char(' ') + locale.toString(*date.time, timeFormat(locale));
     return text;
 }

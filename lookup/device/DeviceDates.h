@@ -34,7 +34,8 @@ public:
 // Nothing when the text is not one date (or names a day that does not exist).
 std::optional<DeviceDate> ReadDeviceDate(const QString& text);
 
-// The locale's short date, followed by the time only when one was read.
+// The locale's short date, followed by the time only when one was read and it
+// is not midnight.
 QString EndDateText(const DeviceDate& date);
 
 // Days from today (midnight) to the date (midnight when no time was read):

@@ -1,6 +1,8 @@
 #include "LookupImei.h"
 
+#include "AnswerText.h"
 #include "DeviceDates.h"
+#include "DeviceResults.h"
 #include "LookupIosVersion.h"
 #include "LookupSerial.h"
 #include "lookup/Cuts.h"
@@ -34,17 +36,8 @@ const QString PhoneActiveMarker = QStringLiteral("Telephone technical support: A
 const QString PhoneDateMarker = QStringLiteral("Telephone support expiration date:");
 
 // What we show.
-const QString WrongImeiMessage
-    = QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
 const QString ReplacedMessage = QStringLiteral("您的机器已经被换机，联系客服查询换机后的IMEI!");
-const QString ReplacedText = QStringLiteral("已换机！");
-const QString NotReplacedText = QStringLiteral("未换机，可查询FT和ICCID信息");
-const QString ActivatedText = QStringLiteral("已激活");
-const QString NotActivatedText = QStringLiteral("未激活");
-const QString NotApplicableText = QStringLiteral("\\");
 const QString WarrantyActiveText = QStringLiteral("有效  保修期间手机可能会被翻新换机 需关注");
-const QString ExpiredText = QStringLiteral("已过期");
-const QString NothingFoundText = QStringLiteral("未查询到信息");
 const QString DaysUnit = QStringLiteral("天");
 const QString PhoneActiveText
     = QStringLiteral("有效  联系苹果售后:") + SupportTelephone + QStringLiteral("请求锁机追踪");
@@ -63,15 +56,6 @@ int digitAt(const QString& imei, int position)
         return 0;
     const char16_t c = imei.at(position - 1).unicode();
     return c >= u'0' && c <= u'9' ? c - u'0' : 0;
-}
-
-// The answer of the last request as text; empty when there is none. An error
-// page says the site is down, not what it knows about the phone.
-QString answerText(const web::HttpRequest& request)
-{
-    if (request.Status().value_or(0) >= 400)
-        return {};
-    return request.ResponseText().value_or(QString());
 }
 
 // The first name=value pair of the home page's cookie, as the site wants it
@@ -95,7 +79,7 @@ std::optional<QString> fetchResultPage(const QString& body)
     // The home page only hands out the session cookie the form needs.
     request.Open(QStringLiteral("GET"), sites.imeiSite, false);
     request.Send();
-    if (answerText(request).isEmpty())
+    if (AnswerText(request).value_or(QString()).isEmpty())
         return std::nullopt;
     const QString cookie = siteCookie(request);
     if (cookie.isEmpty())
@@ -109,7 +93,7 @@ std::optional<QString> fetchResultPage(const QString& body)
     request.SetRequestHeader(QStringLiteral("x-requested-with"), QStringLiteral("XMLHttpRequest"));
     request.SetRequestHeader(QStringLiteral("Cookie"), cookie);
     request.Send(body);
-    QString page = answerText(request);
+    QString page = AnswerText(request).value_or(QString());
     if (page.isEmpty())
         return std::nullopt;
     // The values stand in table cells right after their captions.
@@ -128,9 +112,8 @@ public:
 
     const QString& cut(const QString& marker)
     {
-        const auto piece = cuts::pieceAfter(page_, marker);
-        if (piece && !piece->isEmpty())
-            held_ = cuts::pieceBefore(*piece, QStringLiteral("<"));
+        if (auto value = cuts::valueAfter(page_, marker))
+            held_ = std::move(*value);
         return held_;
     }
 
@@ -149,34 +132,22 @@ private:
     QString held_;
 };
 
-void writeEach(Form& form, int first, int last, const QString& text)
-{
-    for (int box = first; box <= last; ++box)
-        form.setText(T(box), text);
-}
-
 void readWarranty(Form& form, const QString& page, ValueSlot& slot)
 {
     if (!page.contains(WarrantyActiveMarker)) {
-        writeEach(form, 5, 7, ExpiredText);
-        form.setText(T(4), NothingFoundText);
+        WriteCoverageExpired(form);
         return;
     }
     form.setText(T(5), WarrantyActiveText);
     slot.cut(WarrantyDateMarker);
-    if (const auto end = slot.date()) {
-        form.setText(T(6), EndDateText(*end));
-        form.setText(T(7), DaysLeftText(*end) + DaysUnit);
-        form.setText(T(4), FirstActivationText(*end));
-    }
+    if (const auto end = slot.date())
+        WriteCoverageDates(form, *end, DaysUnit);
 }
 
 void readTelephoneSupport(Form& form, const QString& page, ValueSlot& slot)
 {
-    if (page.contains(PhoneExpiredMarker)) {
-        form.setText(T(8), ExpiredText);
-        form.setText(T(9), ExpiredText);
-    }
+    if (page.contains(PhoneExpiredMarker))
+        WriteEach(form, 8, 9, ExpiredText);
     // Checked after the expired marker, so that an active support wins.
     if (page.contains(PhoneActiveMarker)) {
         form.setText(T(8), PhoneActiveText);
@@ -189,11 +160,11 @@ void readTelephoneSupport(Form& form, const QString& page, ValueSlot& slot)
 void readResultPage(Form& form, const QString& imei, const QString& page)
 {
     if (page.contains(WrongImeiMarker)) {
-        Show(form, WrongImeiMessage);
+        Show(form, InvalidNumberMessage);
         return;
     }
     if (page.contains(ReplacedMarker)) {
-        writeEach(form, 1, 8, ReplacedText);
+        WriteEach(form, 1, 8, ReplacedText);
         Show(form, ReplacedMessage);
         return;
     }
@@ -202,8 +173,7 @@ void readResultPage(Form& form, const QString& imei, const QString& page)
     ValueSlot slot(page);
     if (page.contains(ActivationMarker)) {
         if (slot.cut(ActivationMarker) != ActivatedValue) {
-            form.setText(T(3), NotActivatedText);
-            writeEach(form, 4, 8, NotApplicableText);
+            WriteNotActivated(form);
             return;
         }
         form.setText(T(3), ActivatedText);

@@ -1,5 +1,6 @@
 #include "LookupIosVersion.h"
 
+#include "AnswerText.h"
 #include "lookup/Cuts.h"
 #include "lookup/Sites.h"
 #include "web/HttpRequest.h"
@@ -13,15 +14,6 @@ namespace {
 const QString TokenMarker = QStringLiteral("qm_token value=");
 const QString VersionMarker = QStringLiteral("biaoti>iOS版本");
 const QString StrongMarker = QStringLiteral("<strong>");
-
-// The page of the last request, or nothing when it failed or the site
-// answered with an error page.
-std::optional<QString> answerOf(const web::HttpRequest& request)
-{
-    if (request.Status().value_or(0) >= 400)
-        return std::nullopt;
-    return request.ResponseText();
-}
 
 // The session cookie the home page sets, as the result form wants it back:
 // the name=value pair before any attributes.
@@ -77,7 +69,7 @@ QString LookupIosVersion(const QString& serial)
     request.SetRequestHeader(QStringLiteral("If-Modify-Since"), QStringLiteral("0"));
     if (!request.Send())
         return {};
-    const auto homePage = answerOf(request);
+    const auto homePage = AnswerText(request);
     const auto cookie = siteCookie(request);
     if (!homePage || !cookie)
         return {};
@@ -98,7 +90,7 @@ QString LookupIosVersion(const QString& serial)
     request.SetRequestHeader(QStringLiteral("Control-Cache"), QStringLiteral("no-cache"));
     if (!request.Send(QStringLiteral("qm_token=") + *token + QStringLiteral("&postsn=") + serial))
         return {};
-    const auto resultPage = answerOf(request);
+    const auto resultPage = AnswerText(request);
     if (!resultPage)
         return {};
     return versionOn(*resultPage).value_or(QString());

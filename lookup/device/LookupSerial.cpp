@@ -1,6 +1,8 @@
 #include "LookupSerial.h"
 
+#include "AnswerText.h"
 #include "DeviceDates.h"
+#include "DeviceResults.h"
 #include "LookupIosVersion.h"
 #include "RequestNumbers.h"
 #include "lookup/Cuts.h"
@@ -27,19 +29,10 @@ const QString ExpirationMarker = QStringLiteral("Estimated Expiration Date:");
 
 // What we show.
 const QString NoAnswerMessage = QStringLiteral("网络异常或者服务器维护!");
-const QString InvalidMessage
-    = QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
 const QString ReplacedMessage = QStringLiteral(
     "您的机器已经被换机，联系客服查询换机后的新IMEI才能继续进行找回!马上为您打开查询换机维修的宝贝,"
     "您可以通过购买宝贝进行查询！");
-const QString ReplacedText = QStringLiteral("已换机！");
-const QString NotReplacedText = QStringLiteral("未换机，可查询FT和ICCID信息");
-const QString ActivatedText = QStringLiteral("已激活");
-const QString NotActivatedText = QStringLiteral("未激活");
-const QString NotApplicableText = QStringLiteral("\\");
 const QString ActiveText = QStringLiteral("有效");
-const QString ExpiredText = QStringLiteral("已过期");
-const QString NothingFoundText = QStringLiteral("未查询到信息");
 
 // The service's answer as text; empty when there is none worth reading.
 QString fetchAnswer(const QString& serial)
@@ -55,11 +48,7 @@ QString fetchAnswer(const QString& serial)
     request.SetRequestHeader(QStringLiteral("Accept-Language"), QStringLiteral("zh-CN"));
     request.Send(body);
     request.WaitForResponse(10000);
-
-    // An error page says the service is down, not what it knows of the phone.
-    if (request.Status().value_or(0) >= 400)
-        return {};
-    return request.ResponseText().value_or(QString());
+    return AnswerText(request).value_or(QString());
 }
 
 // The description is the second argument of the page's displayProductInfo
@@ -84,9 +73,7 @@ QString productDescription(const QString& answer)
 std::optional<DeviceDate> expirationDate(const QString& answer, const QString& marker)
 {
     const QString section = cuts::pieceAfter(answer, marker).value_or(QString());
-    const auto afterLabel = cuts::pieceAfter(section, ExpirationMarker);
-    const bool labelled = afterLabel && !afterLabel->isEmpty();
-    return ReadDeviceDate(labelled ? cuts::pieceBefore(*afterLabel, QStringLiteral("<")) : section);
+    return ReadDeviceDate(cuts::valueAfter(section, ExpirationMarker).value_or(section));
 }
 
 void showReplaced(Form& form)
@@ -96,40 +83,24 @@ void showReplaced(Form& form)
     // Only once the user has read why: the page offers to look up the
     // replacement.
     form.openInSystemBrowser(Sites::fromEnvironment().replacedDevicePage());
-    for (int box = 2; box <= 8; ++box)
-        form.setText(T(box), ReplacedText);
-}
-
-void showNotActivated(Form& form)
-{
-    form.setText(T(3), NotActivatedText);
-    for (int box = 4; box <= 8; ++box)
-        form.setText(T(box), NotApplicableText);
+    WriteEach(form, 2, 8, ReplacedText);
 }
 
 void showCoverage(Form& form, const QString& answer)
 {
     if (!answer.contains(CoverageActiveMarker)) {
-        form.setText(T(5), ExpiredText);
-        form.setText(T(6), ExpiredText);
-        form.setText(T(7), ExpiredText);
-        form.setText(T(4), NothingFoundText);
+        WriteCoverageExpired(form);
         return;
     }
     form.setText(T(5), ActiveText);
-    if (const auto end = expirationDate(answer, CoverageActiveMarker)) {
-        form.setText(T(6), EndDateText(*end));
-        form.setText(T(7), DaysLeftText(*end));
-        form.setText(T(4), FirstActivationText(*end));
-    }
+    if (const auto end = expirationDate(answer, CoverageActiveMarker))
+        WriteCoverageDates(form, *end, QString());
 }
 
 void showTelephoneSupport(Form& form, const QString& answer)
 {
-    if (answer.contains(PhoneExpiredMarker)) {
-        form.setText(T(8), ExpiredText);
-        form.setText(T(9), ExpiredText);
-    }
+    if (answer.contains(PhoneExpiredMarker))
+        WriteEach(form, 8, 9, ExpiredText);
     if (answer.contains(PhoneActiveMarker)) {
         form.setText(T(8), ActiveText);
         if (const auto end = expirationDate(answer, PhoneActiveMarker))
@@ -147,7 +118,7 @@ void LookupSerial(Form& form, const QString& serial)
         return;
     }
     if (whole.contains(InvalidMarker)) {
-        Show(form, InvalidMessage);
+        Show(form, InvalidNumberMessage);
         return;
     }
     if (whole.contains(ReplacedMarker)) {
@@ -165,7 +136,7 @@ void LookupSerial(Form& form, const QString& serial)
     if (answer.contains(ActivatedMarker))
         form.setText(T(3), ActivatedText);
     if (answer.contains(NotActivatedMarker)) {
-        showNotActivated(form);
+        WriteNotActivated(form);
         return;
     }
     showCoverage(form, answer);

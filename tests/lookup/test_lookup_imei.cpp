@@ -238,6 +238,9 @@ private slots:
             << logOf(NotReplaced, Warranty5, Dates, Phone8, "T(9)=2024/6/20", Ios10);
         QTest::newRow("both phone markers") << PhoneActive + PhoneExpired + PhoneEnd << v
             << logOf(NotReplaced, NoWarranty, "T(8)=已过期", "T(9)=已过期", Phone8, phone9, Ios10);
+        QTest::newRow("time shown unless midnight") << WarrantyActive + cell("Warranty expiration date:", "2024-06-20 00:00:00")
+                + PhoneActive + cell("Telephone support expiration date:", "2024-07-01 08:30") << v
+            << logOf(NotReplaced, Warranty5, Dates, Phone8, "T(9)=2024/7/1 08:30:00", Ios10);
         QTest::newRow("passed leap day") << WarrantyActive + cell("Warranty expiration date:", "2024-02-29") << v
             << logOf(NotReplaced, Warranty5, "T(6)=2024/2/29", "T(7)=-102天", "T(4)=2023-03-01(北京时间)", Ios10);
         // clang-format on

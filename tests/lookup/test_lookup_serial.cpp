@@ -161,6 +161,8 @@ private slots:
             {"date alone after the coverage", 200,
                 "Repairs and Service Coverage: Active June 10, 2015 ",
                 NotReplaced + CoverageLog + Version},
+            {"midnight end date shows no time", 200, coverage("June 10, 2015 12:00 AM"),
+                NotReplaced + CoverageLog + Version},
             {"unreadable date", 200, coverage("soon"), NotReplaced + "T(5)=有效|" + Version},
             {"29 February", 200, coverage("February 29, 2016"),
                 NotReplaced + coverageLog("2/29/16", "267", "2015-03-01") + Version},
