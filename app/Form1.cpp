@@ -3,6 +3,7 @@
 #include "Twips.h"
 #include "Version.h"
 #include "browser/BrowserPane.h"
+#include "lookup/Cuts.h"
 #include "lookup/Messages.h"
 #include "lookup/Sites.h"
 #include "lookup/device/LookupImei.h"
@@ -33,17 +34,6 @@ QString captionText()
         .arg(lookup::Sites::makerHomePage());
 }
 
-// Leading and trailing spaces only; other blanks are the site's to judge.
-QString trimSpaces(const QString& text)
-{
-    qsizetype first = 0;
-    qsizetype last = text.size();
-    while (first < last && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (last > first && text.at(last - 1) == QLatin1Char(' '))
-        --last;
-    return text.mid(first, last - first);
-}
 
 QMessageBox::Icon iconOf(int style)
 {
@@ -125,7 +115,8 @@ void Form1::Cmd_Click(int index)
             return;
         for (int box = 1; box <= 4; ++box)
             T1(box)->clear();
-        const QString iccid = trimSpaces(T1(0)->text());
+        // Leading and trailing spaces only; other blanks are the site's to judge.
+        const QString iccid = lookup::cuts::trimmedSpaces(T1(0)->text());
         En_ = false;
         repaint();
         runLookup([iccid](lookup::Form& form) { LookupIccid(form, iccid); });

@@ -26,6 +26,17 @@ std::optional<QString> valueAfter(const QString& text, const QString& marker)
     return pieceBefore(*piece, QStringLiteral("<"));
 }
 
+QString trimmedSpaces(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype end = text.size();
+    while (first < end && text.at(first) == QLatin1Char(' '))
+        ++first;
+    while (end > first && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(first, end - first);
+}
+
 QString without(QString text, std::initializer_list<QString> unwanted)
 {
     for (const QString& part : unwanted)

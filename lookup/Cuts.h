@@ -23,6 +23,10 @@ QString pieceBefore(const QString& text, const QString& marker);
 // the empty text.
 std::optional<QString> valueAfter(const QString& text, const QString& marker);
 
+// `text` without leading and trailing spaces (U+0020 only: other blanks are
+// part of what a site or a user wrote).
+QString trimmedSpaces(const QString& text);
+
 // `text` without any occurrence of each of `unwanted`, removed in order.
 QString without(QString text, std::initializer_list<QString> unwanted);
 

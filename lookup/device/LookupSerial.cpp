@@ -58,13 +58,7 @@ QString productDescription(const QString& answer)
     const QString call = cuts::pieceAfter(answer, ProductMarker).value_or(QString());
     QString description = cuts::pieceAfter(call, QStringLiteral(",")).value_or(QString());
     description.remove(QLatin1Char('\''));
-    qsizetype first = 0;
-    while (first < description.size() && description[first] == QLatin1Char(' '))
-        ++first;
-    qsizetype end = description.size();
-    while (end > first && description[end - 1] == QLatin1Char(' '))
-        --end;
-    return description.mid(first, end - first);
+    return cuts::trimmedSpaces(description);
 }
 
 // The expiration date of the coverage named by `marker`: the first one after
