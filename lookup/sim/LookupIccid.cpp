@@ -60,58 +60,95 @@ QString fetchAnswer(const QString& iccid)
     return web::DecodeText(*body, QStringLiteral("UTF-8")).value_or(QString());
 }
 
-// Characters that toUpper leaves alone or maps within ASCII: ASCII, the
-// Latin-1 symbols, punctuation, CJK and the full-width forms, nearly all of a
-// Chinese page. They are upper-cased here, because QString::toUpper looks each
-// character up in its tables, which on a large page is most of the time a
-// lookup spends on its own.
+// A page can be large, and upper-casing and searching it are most of the time
+// a lookup spends on its own: the page is upper-cased in place, read through
+// views, and only the values are copied out.
+
+// Characters that this file upper-cases by itself: ASCII, and the Latin-1
+// symbols, punctuation, CJK and full-width ranges, where QString::toUpper
+// changes nothing. These are nearly all of a Chinese page. (Written without
+// branches, so that a loop over it can be vectorised.)
 constexpr bool upperCasedHere(char16_t c)
 {
-    return (c < 0xDF && c != 0xB5) || (c >= 0x2000 && c < 0x2070) || (c >= 0x3000 && c < 0xA000)
-        || (c >= 0xFF00 && c < 0xFF41) || c >= 0xFF5B;
+    return (c < 0xDF && c != 0xB5) | (char16_t(c - 0x2000) < 0x70) | (char16_t(c - 0x3000) < 0x7000)
+        | (char16_t(c - 0xFF00) < 0x41) | (c >= 0xFF5B);
 }
 
 constexpr char16_t asciiUpper(char16_t c)
 {
-    return c >= u'a' && c <= u'z' ? char16_t(c - (u'a' - u'A')) : c;
+    return char16_t(c - (char16_t(c - u'a') < 26 ? u'a' - u'A' : 0));
 }
 
-// The answer without its double quotes, upper-cased as QString::toUpper would
-// (runs of other characters go through toUpper, "ß" to "SS" included).
-QString withoutQuotesUpperCased(QStringView text)
+// The same as text.remove('"') followed by text = text.toUpper(), in one pass
+// and without QString::toUpper's table look-up for every character. Runs of
+// other characters (surrogate pairs among them) still go through toUpper,
+// one-to-many mappings such as "ß" to "SS" included.
+void removeQuotesAndUpperCase(QString& text)
 {
-    QString result(text.size(), Qt::Uninitialized);
-    QChar* out = result.data();
-    qsizetype written = 0;
-    qsizetype run = -1; // where a run of characters left to toUpper began
-    auto endRun = [&](qsizetype end) {
-        if (run < 0)
-            return;
-        const QString upper = text.sliced(run, end - run).toString().toUpper();
-        run = -1;
-        // A run may grow ("ß" is "SS"): make room for it and all that follows.
-        if (const qsizetype needed = written + upper.size() + (text.size() - end);
-            needed > result.size()) {
-            result.resize(needed);
-            out = result.data();
-        }
-        std::copy(upper.begin(), upper.end(), out + written);
-        written += upper.size();
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
+    QChar* data = text.data();
+    qsizetype kept = 0; // what is done so far is data[0, kept)
+    qsizetype next = 0;
+
+    // One character, or one run of characters left to toUpper.
+    auto step = [&] {
+        const char16_t c = data[next].unicode();
         if (c == u'"') {
-            endRun(i);
+            ++next;
         } else if (upperCasedHere(c)) {
-            endRun(i);
-            out[written++] = QChar(asciiUpper(c));
-        } else if (run < 0) {
-            run = i;
+            data[kept++] = QChar(asciiUpper(c));
+            ++next;
+        } else {
+            qsizetype end = next + 1;
+            while (end < text.size() && !upperCasedHere(data[end].unicode()))
+                ++end;
+            const QString upper = QStringView(text).sliced(next, end - next).toString().toUpper();
+            if (kept + upper.size() <= end) {
+                std::copy(upper.begin(), upper.end(), data + kept);
+                kept += upper.size();
+            } else { // longer than the room left behind: rare, so simply rebuilt
+                QString rebuilt = QStringView(text).first(kept).toString() + upper;
+                const qsizetype done = rebuilt.size();
+                rebuilt += QStringView(text).sliced(end);
+                text = std::move(rebuilt);
+                data = text.data();
+                kept = end = done;
+            }
+            next = end;
         }
+    };
+
+    // Nearly every block of a page holds nothing for toUpper; the loop over
+    // one is written so that the compiler vectorises it.
+    constexpr qsizetype Block = 16;
+    while (next + Block <= text.size()) {
+        char16_t upper[Block];
+        unsigned forToUpper = 0;
+        unsigned quotes = 0;
+        for (qsizetype k = 0; k < Block; ++k) {
+            const char16_t c = data[next + k].unicode();
+            forToUpper |= unsigned(!upperCasedHere(c));
+            quotes |= unsigned(c == u'"');
+            upper[k] = asciiUpper(c);
+        }
+        if (forToUpper) {
+            for (const qsizetype blockEnd = next + Block; next < blockEnd;)
+                step();
+            continue;
+        }
+        if (quotes) {
+            for (const char16_t c : upper) {
+                data[kept] = QChar(c);
+                kept += c != u'"';
+            }
+        } else {
+            std::copy(upper, upper + Block, data + kept);
+            kept += Block;
+        }
+        next += Block;
     }
-    endRun(text.size());
-    result.truncate(written);
-    return result;
+    while (next < text.size())
+        step();
+    text.truncate(kept);
 }
 
 // Where `marker` first occurs in `text`, or -1. For short needles Qt hashes
@@ -195,7 +232,8 @@ void ReadIccidAnswer(Form& form, const QString& answer)
         return;
     }
 
-    const QString page = withoutQuotesUpperCased(answer);
+    QString page = answer;
+    removeQuotesAndUpperCase(page);
     if (find(page, InvalidMarker) >= 0) {
         Show(form, InvalidMessage);
         return;
