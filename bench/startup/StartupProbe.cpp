@@ -35,7 +35,6 @@ void reportAndQuit()
 int main(int argc, char* argv[])
 {
     const bool full = argc > 1 && std::strcmp(argv[1], "full") == 0;
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     SubstituteWindowsFonts();
 

@@ -499,14 +499,5 @@ private slots:
     }
 };
 
-int main(int argc, char* argv[])
-{
-    // As the program does: the web engine shares OpenGL contexts with the window.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication application(argc, argv);
-    TestForm1 test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestForm1)
 #include "test_form1.moc"
