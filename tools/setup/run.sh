@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 sh tools/setup/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+cmake --build build -j"$(nproc)" --target kestrune kestrune-sample-sites
 
 port=${KESTRUNE_SAMPLE_PORT:-8765}
 settings=$(mktemp)
