@@ -34,7 +34,6 @@ QString captionText()
         .arg(lookup::Sites::makerHomePage());
 }
 
-
 QMessageBox::Icon iconOf(int style)
 {
     switch (style & 0x70) {
