@@ -16,5 +16,5 @@ inline std::string u8(const QString& text)
     return text.toStdString();
 }
 
-// A local port nobody listens on: bound once, then released.
+// A local port nobody listens on, and nobody can, while the test runs.
 int unusedLoopbackPort();
