@@ -60,10 +60,7 @@ Form1::Form1(Options options)
 {
     registerPictures();
     buildLayout();
-    connect(&runner_, &LookupRunner::finished, this, [this] {
-        En_ = true;
-        emit lookupFinished();
-    });
+    connect(&runner_, &LookupRunner::finished, this, [this] { En_ = true; });
     Form_Load();
 }
 
@@ -103,9 +100,9 @@ void Form1::Cmd_Click(int index)
         En_ = false;
         repaint();
         if (length == 15)
-            runLookup([input](lookup::Form& form) { LookupImei(form, input); });
+            runner_.start([input](lookup::Form& form) { LookupImei(form, input); });
         else
-            runLookup([input](lookup::Form& form) { LookupSerial(form, input); });
+            runner_.start([input](lookup::Form& form) { LookupSerial(form, input); });
         return;
     }
     case 2: openInSystemBrowser(Sites::fromEnvironment().shopUrl); return;
@@ -118,7 +115,7 @@ void Form1::Cmd_Click(int index)
         const QString iccid = lookup::cuts::trimmedSpaces(T1(0)->text());
         En_ = false;
         repaint();
-        runLookup([iccid](lookup::Form& form) { LookupIccid(form, iccid); });
+        runner_.start([iccid](lookup::Form& form) { LookupIccid(form, iccid); });
         return;
     }
     case 4:
@@ -127,11 +124,6 @@ void Form1::Cmd_Click(int index)
         return;
     default: return;
     }
-}
-
-void Form1::runLookup(LookupRunner::Job job)
-{
-    runner_.start(std::move(job));
 }
 
 void Form1::setText(lookup::Box box, const QString& text)

@@ -57,7 +57,6 @@ public:
 
 signals:
     void firstPainted();
-    void lookupFinished();
 
 protected:
     bool event(QEvent* event) override;
@@ -69,7 +68,6 @@ private:
     void buildLayout();
     void Form_Load();
     void holdOuterSize();
-    void runLookup(LookupRunner::Job job);
 
     Options options_;
     bool En_ = false;

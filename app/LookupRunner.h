@@ -25,7 +25,6 @@ public:
     LookupRunner(lookup::Form& window, QObject* context);
     ~LookupRunner() override;
 
-    bool running() const { return thread_ != nullptr; }
     void start(Job job);
 
     // Asks the lookup in flight to end: its transfer is aborted and its

@@ -1,10 +1,10 @@
 #include "LookupImei.h"
 
-#include "AnswerText.h"
 #include "DeviceDates.h"
 #include "DeviceResults.h"
 #include "LookupIosVersion.h"
 #include "LookupSerial.h"
+#include "lookup/Answers.h"
 #include "lookup/Cuts.h"
 #include "lookup/Messages.h"
 #include "lookup/Sites.h"

@@ -1,6 +1,6 @@
 #include "LookupIosVersion.h"
 
-#include "AnswerText.h"
+#include "lookup/Answers.h"
 #include "lookup/Cuts.h"
 #include "lookup/Sites.h"
 #include "web/HttpRequest.h"

@@ -1,5 +1,6 @@
 #include "LookupIccid.h"
 
+#include "lookup/Answers.h"
 #include "lookup/Messages.h"
 #include "lookup/Sites.h"
 #include "web/HttpRequest.h"
@@ -51,10 +52,7 @@ QString fetchAnswer(const QString& iccid)
     request.Send();
     request.WaitForResponse(10000);
 
-    // An error page says the site is down, not that the card is unknown.
-    if (request.Status().value_or(0) >= 400)
-        return {};
-    const auto body = request.ResponseBody();
+    const auto body = AnswerBody(request);
     if (!body)
         return {};
     return web::DecodeText(*body, QStringLiteral("UTF-8")).value_or(QString());

@@ -21,9 +21,6 @@ public:
         QString title;
     };
 
-    // Box contents before the lookup, to see which boxes it left alone.
-    void preset(lookup::Box box, const QString& text) { boxes_[key(box)] = text; }
-
     void setText(lookup::Box box, const QString& text) override
     {
         events.push_back({Event::Kind::Text, box, text, 0, {}});
@@ -52,7 +49,6 @@ public:
         return false;
     }
     QStringList messages() const { return all(Event::Kind::Message); }
-    QStringList browserAddresses() const { return all(Event::Kind::Browser); }
     // "T(3)=text" / "T1(2)=text" / "msg:prompt" / "open:address", in order.
     QStringList log() const
     {

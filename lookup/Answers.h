@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -12,7 +13,10 @@ namespace lookup {
 
 // The body of the request's last answer as text. Nothing when there is none,
 // or when the site answered with an error status (400 and up): an error page
-// tells that the site is down, not what it knows of the phone.
+// tells that the site is down, not what it knows of the phone or card.
 std::optional<QString> AnswerText(const web::HttpRequest& request);
+
+// The same answer as raw bytes, for a lookup that decodes it itself.
+std::optional<QByteArray> AnswerBody(const web::HttpRequest& request);
 
 } // namespace lookup
