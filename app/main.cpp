@@ -10,7 +10,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("kestrune"));
     application.setApplicationDisplayName(QString());
-    application.setDesktopFileName(QStringLiteral("kestrune"));
+    application.setDesktopFileName(QStringLiteral(KESTRUNE_APP_ID));
     SubstituteWindowsFonts();
 
     Form1 form;

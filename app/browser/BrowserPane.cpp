@@ -9,7 +9,9 @@
 #include <QResizeEvent>
 #include <QUrl>
 
-Q_LOGGING_CATEGORY(lcPane, "kestrune.pane")
+// Which module file loaded is said only on request
+// (QT_LOGGING_RULES="kestrune.pane.debug=true"): the package's install test asks.
+Q_LOGGING_CATEGORY(lcPane, "kestrune.pane", QtInfoMsg)
 
 BrowserPane::BrowserPane(QWidget* parent)
     : QWidget(parent)
@@ -55,16 +57,19 @@ bool BrowserPane::loadEngine()
 {
     if (engine_)
         return true;
-    // Beside the program when built, in its library folder when installed.
+    // Beside the program when built; when installed, in its private library
+    // folder, found from the program's own folder whatever the prefix.
     const QString dir = QCoreApplication::applicationDirPath();
     for (const QString& path :
         {dir + QStringLiteral("/") + QLatin1String(WebEngineModule::FileName),
-            dir + QStringLiteral("/../lib/kestrune/") + QLatin1String(WebEngineModule::FileName)}) {
+            dir + QStringLiteral("/" KESTRUNE_MODULE_DIR_FROM_BIN "/")
+                + QLatin1String(WebEngineModule::FileName)}) {
         QLibrary module(path);
         auto create = reinterpret_cast<WebEngineModule::CreateFunction>(
             module.resolve(WebEngineModule::CreateSymbol));
         if (!create)
             continue;
+        qCDebug(lcPane) << "web engine module loaded from" << module.fileName();
         engine_ = create(this);
         break;
     }

@@ -24,10 +24,13 @@ configure_file("${_kestrune_resources_dir}/windows/kestrune.rc.in"
 # compiler looks for it beside the script.
 configure_file("${_kestrune_resources_dir}/windows/kestrune.manifest"
                "${CMAKE_CURRENT_BINARY_DIR}/kestrune.manifest" COPYONLY)
+# Desktops match the running window to its entry by the entry's file name,
+# which main.cpp gives as the desktop file name: both are the AppStream id.
 configure_file("${_kestrune_resources_dir}/linux/kestrune.desktop.in"
-               "${CMAKE_CURRENT_BINARY_DIR}/kestrune.desktop" @ONLY)
+               "${CMAKE_CURRENT_BINARY_DIR}/${KESTRUNE_APP_ID}.desktop" @ONLY)
 configure_file("${_kestrune_resources_dir}/linux/kestrune.metainfo.xml.in"
-               "${CMAKE_CURRENT_BINARY_DIR}/kestrune.metainfo.xml" @ONLY)
+               "${CMAKE_CURRENT_BINARY_DIR}/${KESTRUNE_APP_ID}.metainfo.xml" @ONLY)
+
 
 # Cached so that tests/resources, in another directory, sees them.
 set(KESTRUNE_RC_FILE "${CMAKE_CURRENT_BINARY_DIR}/kestrune.rc"
@@ -73,9 +76,9 @@ endif()
 # Desktop integration on freedesktop systems: menu entry, software-centre
 # metadata and the icon theme's sizes.
 if(UNIX AND NOT APPLE)
-  install(FILES "${CMAKE_CURRENT_BINARY_DIR}/kestrune.desktop"
+  install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${KESTRUNE_APP_ID}.desktop"
           DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
-  install(FILES "${CMAKE_CURRENT_BINARY_DIR}/kestrune.metainfo.xml"
+  install(FILES "${CMAKE_CURRENT_BINARY_DIR}/${KESTRUNE_APP_ID}.metainfo.xml"
           DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
   foreach(_kestrune_icon_size IN ITEMS 32 48 128 256)
     set(_kestrune_icon_dir "icons/hicolor/${_kestrune_icon_size}x${_kestrune_icon_size}/apps")

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs every test: once in an ordinary
-# build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build, once under AddressSanitizer and UndefinedBehaviorSanitizer; then
+# builds the Debian package from the ordinary build and checks it.
 set -eu
 cd "$(dirname "$0")/../.."
 sh tools/setup/install-deps.sh
@@ -18,3 +19,5 @@ for variant in build build-sanitize; do
   # One X server for the window's tests; the others need none.
   (cd "$variant" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$jobs")
 done
+# Once, from the ordinary build: the sanitizer build is no program to ship.
+sh packaging/check-package.sh build
