@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs every test: once in an ordinary
-# build, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build, once under AddressSanitizer and UndefinedBehaviorSanitizer; then each
+# fuzz target for a bounded time (tools/fuzz/run.sh, FUZZ_SECONDS each).
 set -eu
 cd "$(dirname "$0")/../.."
 sh tools/setup/install-deps.sh
@@ -18,3 +19,5 @@ for variant in build build-sanitize; do
   # One X server for the window's tests; the others need none.
   (cd "$variant" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$jobs")
 done
+
+sh tools/fuzz/run.sh
