@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs every test: once in an ordinary
-# build, once under AddressSanitizer and UndefinedBehaviorSanitizer; then
+# build, once under AddressSanitizer and UndefinedBehaviorSanitizer; then each
+# fuzz target for a bounded time (tools/fuzz/run.sh, FUZZ_SECONDS each); then
 # builds the Debian package from the ordinary build and checks it.
 set -eu
 cd "$(dirname "$0")/../.."
@@ -19,5 +20,7 @@ for variant in build build-sanitize; do
   # One X server for the window's tests; the others need none.
   (cd "$variant" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$jobs")
 done
+
+sh tools/fuzz/run.sh
 # Once, from the ordinary build: the sanitizer build is no program to ship.
 sh packaging/check-package.sh build

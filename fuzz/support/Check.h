@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+
+// A fuzz target's oracle: a wrong result aborts, so libFuzzer reports it as a
+// crash and keeps the input that showed it.
+namespace fuzz {
+
+[[noreturn]] inline void fail(const char* what, const QString& detail = {})
+{
+    std::fprintf(stderr, "\n*** wrong result: %s\n%s\n", what, qUtf8Printable(detail));
+    std::abort();
+}
+
+inline void check(bool holds, const char* what, const QString& detail = {})
+{
+    if (!holds)
+        fail(what, detail);
+}
+
+} // namespace fuzz
