@@ -20,7 +20,7 @@ struct IccidReading {
     QString province; // China Mobile: 9th-10th digits
     int year = 0; // China Mobile: 11th-12th digits; China Unicom: 7th-8th
     CheckDigit check = CheckDigit::NotRead;
-    int rightCheckDigit = -1; // when the check digit is wrong
+    int rightCheckDigit = -1; // outside China: the digit the last one should be
     QString summary; // one line for the window: empty for an empty input
 };
 
