@@ -10,6 +10,7 @@
 #include <map>
 
 class BrowserPane;
+class OfflineLine;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -83,6 +84,7 @@ private:
     QLabel* Picture1_ = nullptr;
     QLabel* Image1_ = nullptr;
     BrowserPane* WB1_ = nullptr;
+    OfflineLine* offlineLine_ = nullptr;
 
     QPointer<QMessageBox> openMessage_;
     LookupRunner runner_;

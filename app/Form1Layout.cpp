@@ -2,6 +2,7 @@
 // from the top-left corner of its frame (title band included).
 #include "Form1.h"
 
+#include "OfflineLine.h"
 #include "Twips.h"
 #include "browser/BrowserPane.h"
 
@@ -191,6 +192,16 @@ void Form1::buildLayout()
     WB1_ = new BrowserPane(Frame2_);
     WB1_->setGeometry(twips::rect(270, 2010, 5415, 4185));
     WB1_->setAccessibleName(QStringLiteral("公告"));
+
+    // What the identifiers say by themselves, in the strip below the ICCID
+    // frame: as wide as the frame's inside, as tall as one line of its text.
+    offlineLine_ = new OfflineLine(this);
+    offlineLine_->setFont(yahei(9));
+    offlineLine_->setGeometry(twips::px(240 + 180), twips::px(6600 + 2715), twips::px(11505 - 360),
+        offlineLine_->fontMetrics().height());
+    offlineLine_->setObjectName(QStringLiteral("offlineLine"));
+    offlineLine_->watch(T(0), lookup::offline::Input::Device);
+    offlineLine_->watch(T1(0), lookup::offline::Input::Sim);
 
     for (size_t box = 0; box < T_.size(); ++box)
         T_[box]->setObjectName(QStringLiteral("T(%1)").arg(box));

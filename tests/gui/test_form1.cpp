@@ -466,6 +466,42 @@ private slots:
         pointAt(*sites_);
     }
 
+    // The line below the ICCID frame reads the box last edited once typing
+    // pauses, and starts nothing.
+    void offlineLineReadsTheBoxLastEdited()
+    {
+        Form1 form(Form1::Options {false});
+        QVERIFY(showActive(form));
+        const auto labels = form.findChildren<QLabel*>();
+        const auto found = std::find_if(labels.begin(), labels.end(),
+            [](QLabel* label) { return label->accessibleName() == QStringLiteral("离线解析"); });
+        QVERIFY(found != labels.end());
+        QLabel* line = *found;
+        QCOMPARE(line->focusPolicy(), Qt::NoFocus);
+        QVERIFY(line->geometry().top()
+            >= form.findChildren<QGroupBox*>().value(1)->geometry().bottom());
+        QVERIFY(form.rect().contains(line->geometry()));
+        QCOMPARE(line->text(), QString());
+
+        type(form.T(0), "352099001761482");
+        QTRY_COMPARE_WITH_TIMEOUT(line->text(), QStringLiteral("IMEI 校验位应为 1，请核对"), 2000);
+        type(form.T1(0), "89860090191511234567");
+        QTRY_COMPARE_WITH_TIMEOUT(line->text(),
+            QStringLiteral("ICCID 中国移动 · 139号段 · 广东 · 2015年 (仅供参考)"), 2000);
+        type(form.T(0), "h7j9k2l4m6");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            line->text(), QStringLiteral("序列号 10位随机格式（2021年起），不含生产信息"), 2000);
+        type(form.T1(0), "8944123456789012345");
+        QTRY_COMPARE_WITH_TIMEOUT(
+            line->text(), QStringLiteral("ICCID 英国 · 校验位应为 8，请核对"), 2000);
+        click(form, 4); // the clear button empties the ICCID box, and so the line
+        QTRY_COMPARE_WITH_TIMEOUT(line->text(), QString(), 2000);
+
+        QVERIFY(form.En());
+        QVERIFY(messages_->messages.empty());
+        QCOMPARE(form.T(2)->text(), QString());
+    }
+
     // For people to look at: the window with sample answers in both sections.
     void screenshot()
     {
@@ -477,6 +513,8 @@ private slots:
         type(form.T(0), "F2LSAMPLE001");
         click(form, 0);
         QTRY_VERIFY(form.En());
+        const auto* offline = form.findChild<QLabel*>(QStringLiteral("offlineLine"));
+        QTRY_VERIFY(!offline->text().isEmpty());
         QDir().mkpath(KESTRUNE_SCREENSHOT_DIR);
         QVERIFY(form.grab().save(QStringLiteral(KESTRUNE_SCREENSHOT_DIR "/form1.png")));
     }

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QWindow>
 #include <QtTest>
@@ -52,6 +53,16 @@ private slots:
         const QSize client = form.size();
         QVERIFY(client.width() < Form1::outerSize().width());
         QVERIFY(client.height() < Form1::outerSize().height());
+        // The offline reading below the ICCID frame stays inside what the frame leaves.
+        const auto labels = form.findChildren<QLabel*>();
+        const auto line = std::find_if(labels.begin(), labels.end(),
+            [](QLabel* label) { return label->accessibleName() == QStringLiteral("离线解析"); });
+        QVERIFY(line != labels.end());
+        QVERIFY2(form.rect().contains((*line)->geometry()),
+            qPrintable(QStringLiteral("client %1 x %2, line bottom %3")
+                           .arg(client.width())
+                           .arg(client.height())
+                           .arg((*line)->geometry().bottom())));
 
         form.resize(client + QSize(120, 80));
         QTest::qWait(200);
