@@ -1,5 +1,6 @@
 #include "BrowserPane.h"
 
+#include "SharedOpenGLContext.h"
 #include "WebEngineModule.h"
 
 #include <QCoreApplication>
@@ -55,6 +56,7 @@ bool BrowserPane::loadEngine()
 {
     if (engine_)
         return true;
+    MakeSharedOpenGLContext();
     // Beside the program when built, in its library folder when installed.
     const QString dir = QCoreApplication::applicationDirPath();
     for (const QString& path :

@@ -488,6 +488,9 @@ private slots:
         // LeakSanitizer cannot tell them from ours; the ordinary build tests this.
         QSKIP("the web engine is not loaded under the sanitizers");
 #endif
+        // Qt's warnings of an OpenGL context shared too late, or not at all.
+        QTest::failOnWarning(
+            QRegularExpression("AA_ShareOpenGLContexts|initialized from a plugin"));
         Form1 form;
         QSignalSpy painted(&form, &Form1::firstPainted);
         QSignalSpy ready(form.WB1(), &BrowserPane::engineReady);
