@@ -1,6 +1,7 @@
 // The window under a real window manager, which puts a frame around it: the
 // outer size, frame included, is what stays at 12300 x 10000 twips.
 #include "Form1.h"
+#include "XClientMessages.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -64,6 +65,60 @@ private slots:
         form.showNormal();
         QTRY_VERIFY(!form.isMinimized());
         QTRY_COMPARE(form.frameGeometry().size(), Form1::outerSize());
+    }
+
+    // What a key binding or a window menu asks the window manager for: the
+    // window comes back to its size, its title bar on the screen.
+    void fullScreenAndMaximiseLeaveTheSizeHeld_data()
+    {
+        QTest::addColumn<QStringList>("requests"); // "+STATE" adds, "-STATE" removes
+        QTest::newRow("full screen") << QStringList {"+_NET_WM_STATE_FULLSCREEN"};
+        QTest::newRow("full screen on and off")
+            << QStringList {"+_NET_WM_STATE_FULLSCREEN", "-_NET_WM_STATE_FULLSCREEN"};
+        QTest::newRow("maximised")
+            << QStringList {"+_NET_WM_STATE_MAXIMIZED_VERT", "+_NET_WM_STATE_MAXIMIZED_HORZ"};
+        QTest::newRow("full screen twice")
+            << QStringList {"+_NET_WM_STATE_FULLSCREEN", "+_NET_WM_STATE_FULLSCREEN"};
+    }
+    void fullScreenAndMaximiseLeaveTheSizeHeld()
+    {
+        QFETCH(QStringList, requests);
+        XClientMessages wm;
+        QVERIFY(wm.connected());
+        Form1 form(Form1::Options {false});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_COMPARE(form.frameGeometry().size(), Form1::outerSize());
+        const auto window = form.winId();
+        for (const QString& request : requests) {
+            wm.changeState(window, request.startsWith('+'), request.mid(1));
+            // The window manager answers requests in order: once it has set
+            // this mark, it has dealt with the one before.
+            wm.changeState(window, true, "_NET_WM_STATE_ABOVE");
+            QTRY_VERIFY(wm.states(window).contains("_NET_WM_STATE_ABOVE"));
+            wm.changeState(window, false, "_NET_WM_STATE_ABOVE");
+            QTRY_VERIFY(!wm.states(window).contains("_NET_WM_STATE_ABOVE"));
+        }
+        const QRect screen = form.screen()->availableGeometry();
+        auto settled = [&] {
+            const QStringList states = wm.states(window);
+            return form.windowState() == Qt::WindowNoState
+                && !states.contains("_NET_WM_STATE_FULLSCREEN")
+                && !states.contains("_NET_WM_STATE_MAXIMIZED_VERT")
+                && form.windowHandle()->frameMargins().top() > 0
+                && form.frameGeometry().size() == Form1::outerSize()
+                && screen.contains(form.frameGeometry().topLeft() + QPoint(1, 1));
+        };
+        auto describe = [&] {
+            QString text;
+            QDebug(&text) << form.windowState() << wm.states(window) << form.frameGeometry()
+                          << form.windowHandle()->frameMargins();
+            return text;
+        };
+        QTRY_VERIFY2(settled(), qPrintable(describe()));
+        // And it stays so once the window manager's last word has come.
+        QTest::qWait(300);
+        QVERIFY2(settled(), qPrintable(describe()));
     }
 };
 
