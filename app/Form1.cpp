@@ -187,6 +187,19 @@ void Form1::holdOuterSize()
 {
     if (isMinimized() || !windowHandle())
         return;
+    // A window manager may offer full screen or maximise (a key binding, a
+    // menu) even to a window of fixed size, and then takes the frame away and
+    // moves the window to the screen's corner. The window asks to go back to
+    // normal and is held again. The window manager puts its frame back some
+    // time later and tells nobody, so the size is held again a few times over
+    // the next seconds, once the frame is known.
+    constexpr Qt::WindowStates taking = Qt::WindowFullScreen | Qt::WindowMaximized;
+    if (windowState() & taking) {
+        setWindowState(windowState() & ~taking);
+        for (const int milliseconds : {100, 300, 1000, 3000})
+            QTimer::singleShot(milliseconds, this, &Form1::holdOuterSize);
+        return;
+    }
     const QMargins frame = windowHandle()->frameMargins();
     if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
         return; // not known yet
@@ -194,6 +207,21 @@ void Form1::holdOuterSize()
         = outerSize() - QSize(frame.left() + frame.right(), frame.top() + frame.bottom());
     if (minimumSize() != client || maximumSize() != client)
         setFixedSize(client);
+    keepTitleBarOnScreen();
+}
+
+// Back from full screen a window manager may leave the window where full
+// screen put it, its title bar above the screen's top, where nobody can take
+// hold of it again.
+void Form1::keepTitleBarOnScreen()
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QRect outer = frameGeometry();
+    if (outer.top() < area.top())
+        move(outer.left(), area.top());
 }
 
 void Form1::paintEvent(QPaintEvent* event)

@@ -69,6 +69,7 @@ private:
     void buildLayout();
     void Form_Load();
     void holdOuterSize();
+    void keepTitleBarOnScreen();
 
     Options options_;
     bool En_ = false;

@@ -1,5 +1,6 @@
 #include "BrowserPane.h"
 
+#include "SharedOpenGLContext.h"
 #include "WebEngineModule.h"
 
 #include <QCoreApplication>
@@ -57,6 +58,7 @@ bool BrowserPane::loadEngine()
 {
     if (engine_)
         return true;
+    MakeSharedOpenGLContext();
     // Beside the program when built; when installed, in its private library
     // folder, found from the program's own folder whatever the prefix.
     const QString dir = QCoreApplication::applicationDirPath();
