@@ -356,8 +356,12 @@ QString DaysLeftText(const DeviceDate& date)
     const qint64 wholeDays = DateSource::today().daysTo(date.date);
     if (!date.time)
         return QString::number(wholeDays);
-    constexpr double MsecsPerDay = 24.0 * 60 * 60 * 1000;
-    const double days = double(wholeDays) + date.time->msecsSinceStartOfDay() / MsecsPerDay;
+    // Counted in whole milliseconds first, so that the one division is the
+    // only rounding: days minus a fraction (23:59:59 the day before) must
+    // not lose digits to cancellation.
+    constexpr qint64 MsecsPerDay = 24 * 60 * 60 * 1000;
+    const qint64 msecs = wholeDays * MsecsPerDay + date.time->msecsSinceStartOfDay();
+    const double days = double(msecs) / double(MsecsPerDay);
     if (days == 0)
         return QStringLiteral("0");
     // Plain decimals, never an exponent (a time a second after midnight is
