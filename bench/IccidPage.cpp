@@ -48,3 +48,16 @@ QByteArray IccidAnswerPage(qsizetype bytes)
     page += "</body></html>\n";
     return page;
 }
+
+QByteArray IccidAnswerPageFilledWith(qsizetype bytes, const QByteArray& filler)
+{
+    const qsizetype footerBytes = bytes / 4;
+    QByteArray page = Head + "<tr><td>";
+    while (page.size() + filler.size() + Fields.size() + footerBytes < bytes)
+        page += filler;
+    page += "</td></tr>\n" + Fields;
+    while (page.size() + FooterLine.size() + 15 < bytes)
+        page += FooterLine;
+    page += "</body></html>\n";
+    return page;
+}

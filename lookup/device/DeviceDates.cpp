@@ -1,8 +1,11 @@
 #include "DeviceDates.h"
 
 #include <QRegularExpression>
+#include <QThread>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <mutex>
 
 namespace lookup {
@@ -25,39 +28,95 @@ PinnedSource& pinned()
 
 // ---- Reading ---------------------------------------------------------------
 
+// No date, with its weekday and time of day, takes more characters than this
+// once its blanks are collapsed ("Wednesday, September 30, 2015 12:45:30
+// PM" is 42, and a locale's long names add a few). Longer text is no date,
+// and the patterns never see it.
+constexpr qsizetype LongestDate = 100;
+
+// How many characters are scanned between two checks for a cancelled lookup.
+constexpr qsizetype CharactersBetweenChecks = qsizetype(1) << 16;
+
+// The text with every run of blanks (no-break spaces and other Unicode
+// blanks included: a page may put one between the parts of a date) made one
+// space, and none at either end. Nothing when that is longer than any date,
+// or when the lookup was cancelled meanwhile. Linear in the text: a section
+// read whole may be long.
+std::optional<QString> collapsedBlanks(QStringView text)
+{
+    QString collapsed;
+    bool blankPending = false;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (at % CharactersBetweenChecks == CharactersBetweenChecks - 1
+            && QThread::currentThread()->isInterruptionRequested())
+            return std::nullopt;
+        const QChar c = text[at];
+        if (c.isSpace()) {
+            blankPending = !collapsed.isEmpty();
+            continue;
+        }
+        if (collapsed.size() + (blankPending ? 2 : 1) > LongestDate)
+            return std::nullopt;
+        if (blankPending)
+            collapsed += QLatin1Char(' ');
+        blankPending = false;
+        collapsed += c;
+    }
+    return collapsed;
+}
+
+// The patterns read text whose blanks are single spaces, so each blank in a
+// pattern is one optional or required space: no two quantified parts can
+// share a run of blanks, and no pattern backtracks more than a few steps per
+// character. The text is never longer than LongestDate besides.
+//
+// Qt documents QRegularExpression as reentrant, not thread-safe: separate
+// objects may be used on separate threads at once, one shared object is not
+// promised to be. Lookups run on worker threads (and may run side by side),
+// so each thread compiles its own patterns, once.
 constexpr auto Pattern = QRegularExpression::CaseInsensitiveOption;
 
-// Every date form below is matched at the start of the text; what follows it
-// (group "rest") may only be a time of day.
-const QRegularExpression YearFirst(
-    QStringLiteral(
-        R"(\A([0-9]{4})\s*([-/.])\s*([0-9]{1,2})\s*\2\s*([0-9]{1,2})(?![0-9])(?<rest>.*)\z)"),
-    Pattern);
-const QRegularExpression ChineseDate(
-    QStringLiteral(R"(\A([0-9]{4})\s*年\s*([0-9]{1,2})\s*月\s*([0-9]{1,2})\s*日(?<rest>.*)\z)"),
-    Pattern);
-const QRegularExpression YearLast(
-    QStringLiteral(
-        R"(\A([0-9]{1,2})\s*([-/.])\s*([0-9]{1,2})\s*\2\s*([0-9]{4}|[0-9]{2})(?![0-9])(?<rest>.*)\z)"),
-    Pattern);
-const QRegularExpression MonthNameFirst(
-    QStringLiteral(
-        R"(\A(\p{L}+)\.?\s*([0-9]{1,2})(?:st|nd|rd|th)?\s*,?\s*([0-9]{4})(?![0-9])(?<rest>.*)\z)"),
-    Pattern);
-const QRegularExpression DayFirst(
-    QStringLiteral(
-        R"(\A([0-9]{1,2})\.?(?:\s+|\s*[-/]\s*)(\p{L}+)\.?(?:\s*,?\s+|\s*[-/]\s*)([0-9]{4})(?![0-9])(?<rest>.*)\z)"),
-    Pattern);
-const QRegularExpression LeadingWord(QStringLiteral(R"(\A(\p{L}+)\.?,?\s+)"));
-const QRegularExpression TimeOfDay(
-    QStringLiteral(R"(\A(?:,|T)?\s*([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))?\s*([^\s0-9]+)?\s*\z)"),
-    Pattern);
+struct Patterns {
+    // Every date form is matched at the start of the text; what follows it
+    // (group "rest") may only be a time of day.
+    QRegularExpression yearFirst {
+        QStringLiteral(
+            R"(\A([0-9]{4}) ?([-/.]) ?([0-9]{1,2}) ?\2 ?([0-9]{1,2})(?![0-9])(?<rest>.*+)\z)"),
+        Pattern};
+    QRegularExpression chineseDate {
+        QStringLiteral(R"(\A([0-9]{4}) ?年 ?([0-9]{1,2}) ?月 ?([0-9]{1,2}) ?日(?<rest>.*+)\z)"),
+        Pattern};
+    QRegularExpression yearLast {
+        QStringLiteral(
+            R"(\A([0-9]{1,2}) ?([-/.]) ?([0-9]{1,2}) ?\2 ?([0-9]{4}|[0-9]{2})(?![0-9])(?<rest>.*+)\z)"),
+        Pattern};
+    QRegularExpression monthNameFirst {
+        QStringLiteral(
+            R"(\A(\p{L}++)\.? ?([0-9]{1,2})(?:st|nd|rd|th)? ?,? ?([0-9]{4})(?![0-9])(?<rest>.*+)\z)"),
+        Pattern};
+    QRegularExpression dayFirst {
+        QStringLiteral(
+            R"(\A([0-9]{1,2})\.?(?: | ?[-/] ?)(\p{L}++)\.?(?: ?,? | ?[-/] ?)([0-9]{4})(?![0-9])(?<rest>.*+)\z)"),
+        Pattern};
+    QRegularExpression leadingWord {QStringLiteral(R"(\A(\p{L}++)\.?,? )")};
+    QRegularExpression timeOfDay {
+        QStringLiteral(R"(\A(?:,|T)? ?([0-9]{1,2}):([0-9]{2})(?::([0-9]{2}))? ?([^ 0-9]++)?\z)"),
+        Pattern};
+};
+
+const Patterns& patterns()
+{
+    thread_local const Patterns compiled;
+    return compiled;
+}
 
 // The pages are in English whatever the user's language, so English names
-// (the C locale's) are always understood besides the locale's own.
+// (the C locale's) are tried first, and the locale's own only after them: a
+// locale may use an English month's abbreviation for another month, or for a
+// weekday ("Mar" is Tuesday in Spanish).
 std::array<QLocale, 2> nameLocales(const QLocale& locale)
 {
-    return {locale, QLocale::c()};
+    return {QLocale::c(), locale};
 }
 
 bool sameName(QString text, QString name)
@@ -96,13 +155,14 @@ bool isDayName(const QString& name, const QLocale& locale)
     return false;
 }
 
-// "Wednesday, June 10, 2015" reads like "June 10, 2015".
-QString withoutDayName(const QString& text, const QLocale& locale)
+// "Wednesday, June 10, 2015" without its weekday; nothing when the text does
+// not begin with a weekday's name.
+std::optional<QString> withoutDayName(const QString& text, const QLocale& locale)
 {
-    const auto match = LeadingWord.match(text);
+    const auto match = patterns().leadingWord.match(text);
     if (match.hasMatch() && isDayName(match.captured(1), locale))
         return text.mid(match.capturedLength());
-    return text;
+    return std::nullopt;
 }
 
 // An all-numeric day and month are as ambiguous as "6/10": take them in the
@@ -124,14 +184,23 @@ int fullYear(const QString& digits)
     return year < 30 ? 2000 + year : 1900 + year;
 }
 
-bool isMeridiem(const QString& word, const QLocale& locale, bool afternoon)
+// Whether `word` names the afternoon: true or false when it is English "AM"
+// or "PM" (dots allowed), else the locale's own words for them, else nothing.
+// English first, as with month names.
+std::optional<bool> isAfternoon(const QString& word, const QLocale& locale)
 {
     QString plain = word;
     plain.remove(QLatin1Char('.'));
-    const QString english = afternoon ? QStringLiteral("PM") : QStringLiteral("AM");
-    const QString own = afternoon ? locale.pmText() : locale.amText();
-    return plain.compare(english, Qt::CaseInsensitive) == 0
-        || (!own.isEmpty() && word.compare(own, Qt::CaseInsensitive) == 0);
+    for (const bool afternoon : {false, true}) {
+        if (plain.compare(afternoon ? u"PM" : u"AM", Qt::CaseInsensitive) == 0)
+            return afternoon;
+    }
+    for (const bool afternoon : {false, true}) {
+        const QString own = afternoon ? locale.pmText() : locale.amText();
+        if (!own.isEmpty() && word.compare(own, Qt::CaseInsensitive) == 0)
+            return afternoon;
+    }
+    return std::nullopt;
 }
 
 // What may follow a date: nothing, or one time of day. Nothing at all (not
@@ -141,18 +210,17 @@ std::optional<std::optional<QTime>> readTimeOfDay(const QString& rest, const QLo
     const QString text = rest.trimmed();
     if (text.isEmpty())
         return std::optional<QTime>();
-    const auto match = TimeOfDay.match(text);
+    const auto match = patterns().timeOfDay.match(text);
     if (!match.hasMatch())
         return std::nullopt;
     int hour = match.captured(1).toInt();
     const int minute = match.captured(2).toInt();
     const int second = match.captured(3).isEmpty() ? 0 : match.captured(3).toInt();
     if (const QString meridiem = match.captured(4); !meridiem.isEmpty()) {
-        const bool morning = isMeridiem(meridiem, locale, false);
-        const bool afternoon = isMeridiem(meridiem, locale, true);
-        if ((!morning && !afternoon) || hour < 1 || hour > 12)
+        const auto afternoon = isAfternoon(meridiem, locale);
+        if (!afternoon || hour < 1 || hour > 12)
             return std::nullopt;
-        hour = hour % 12 + (afternoon ? 12 : 0);
+        hour = hour % 12 + (*afternoon ? 12 : 0);
     }
     const QTime time(hour, minute, second);
     if (!time.isValid())
@@ -167,32 +235,45 @@ struct DateMatch {
 
 std::optional<DateMatch> readDatePart(const QString& text, const QLocale& locale)
 {
-    if (auto m = YearFirst.match(text); m.hasMatch())
+    const Patterns& read = patterns();
+    if (auto m = read.yearFirst.match(text); m.hasMatch())
         return DateMatch {
             QDate(m.captured(1).toInt(), m.captured(3).toInt(), m.captured(4).toInt()),
             m.captured(u"rest")};
-    if (auto m = ChineseDate.match(text); m.hasMatch())
+    if (auto m = read.chineseDate.match(text); m.hasMatch())
         return DateMatch {
             QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt()),
             m.captured(u"rest")};
-    if (auto m = YearLast.match(text); m.hasMatch()) {
+    if (auto m = read.yearLast.match(text); m.hasMatch()) {
         int first = m.captured(1).toInt();
         int second = m.captured(3).toInt();
         if (dayBeforeMonth(locale))
             std::swap(first, second);
         return DateMatch {QDate(fullYear(m.captured(4)), first, second), m.captured(u"rest")};
     }
-    if (auto m = MonthNameFirst.match(text); m.hasMatch()) {
+    if (auto m = read.monthNameFirst.match(text); m.hasMatch()) {
         if (const int month = monthNumber(m.captured(1), locale))
             return DateMatch {
                 QDate(m.captured(3).toInt(), month, m.captured(2).toInt()), m.captured(u"rest")};
     }
-    if (auto m = DayFirst.match(text); m.hasMatch()) {
+    if (auto m = read.dayFirst.match(text); m.hasMatch()) {
         if (const int month = monthNumber(m.captured(2), locale))
             return DateMatch {
                 QDate(m.captured(3).toInt(), month, m.captured(1).toInt()), m.captured(u"rest")};
     }
     return std::nullopt;
+}
+
+// One date, with its time of day if any, in text whose blanks are collapsed.
+std::optional<DeviceDate> readDate(const QString& text, const QLocale& locale)
+{
+    const auto datePart = readDatePart(text, locale);
+    if (!datePart || !datePart->date.isValid())
+        return std::nullopt;
+    const auto time = readTimeOfDay(datePart->rest, locale);
+    if (!time)
+        return std::nullopt;
+    return DeviceDate {datePart->date, *time};
 }
 
 // ---- Writing ---------------------------------------------------------------
@@ -248,13 +329,16 @@ void DateSource::unpin()
 std::optional<DeviceDate> ReadDeviceDate(const QString& text)
 {
     const QLocale locale = DateSource::locale();
-    const auto datePart = readDatePart(withoutDayName(text.trimmed(), locale), locale);
-    if (!datePart || !datePart->date.isValid())
+    const auto collapsed = collapsedBlanks(text);
+    if (!collapsed)
         return std::nullopt;
-    const auto time = readTimeOfDay(datePart->rest, locale);
-    if (!time)
-        return std::nullopt;
-    return DeviceDate {datePart->date, *time};
+    if (auto date = readDate(*collapsed, locale))
+        return date;
+    // Only now is a leading word taken for a weekday: in some locales a
+    // weekday's abbreviation is also an English month's ("Mar").
+    if (const auto withoutWeekday = withoutDayName(*collapsed, locale))
+        return readDate(*withoutWeekday, locale);
+    return std::nullopt;
 }
 
 QString EndDateText(const DeviceDate& date)
@@ -272,9 +356,25 @@ QString DaysLeftText(const DeviceDate& date)
     const qint64 wholeDays = DateSource::today().daysTo(date.date);
     if (!date.time)
         return QString::number(wholeDays);
-    constexpr double MsecsPerDay = 24.0 * 60 * 60 * 1000;
-    const double days = double(wholeDays) + date.time->msecsSinceStartOfDay() / MsecsPerDay;
-    QString text = QString::number(days, 'g', 15);
+    // Counted in whole milliseconds first, so that the one division is the
+    // only rounding: days minus a fraction (23:59:59 the day before) must
+    // not lose digits to cancellation.
+    constexpr qint64 MsecsPerDay = 24 * 60 * 60 * 1000;
+    const qint64 msecs = wholeDays * MsecsPerDay + date.time->msecsSinceStartOfDay();
+    const double days = double(msecs) / double(MsecsPerDay);
+    if (days == 0)
+        return QStringLiteral("0");
+    // Plain decimals, never an exponent (a time a second after midnight is
+    // 1.2e-05 days): as many decimals as leave 15 significant digits, then
+    // no trailing zeros.
+    const int integerDigits = int(std::floor(std::log10(std::abs(days)))) + 1;
+    QString text = QString::number(days, 'f', std::max(0, 15 - integerDigits));
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
     text.replace(QLatin1Char('.'), DateSource::locale().decimalPoint());
     return text;
 }

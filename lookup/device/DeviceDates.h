@@ -29,9 +29,12 @@ public:
 };
 
 // Reads a date, with an optional time of day after it, leniently: blanks
-// around it are ignored, month names may be the locale's or English, and an
-// all-numeric day and month are taken in the order the locale writes them.
-// Nothing when the text is not one date (or names a day that does not exist).
+// around it are ignored and any run of blanks inside it (no-break spaces
+// included) reads as one, month names may be English (tried first) or the
+// locale's, a leading weekday is dropped when the text does not read with it,
+// and an all-numeric day and month are taken in the order the locale writes
+// them. Nothing when the text is not one date (or names a day that does not
+// exist), and nothing when the thread is asked to stop meanwhile.
 std::optional<DeviceDate> ReadDeviceDate(const QString& text);
 
 // The locale's short date, followed by the time only when one was read and it
@@ -39,8 +42,9 @@ std::optional<DeviceDate> ReadDeviceDate(const QString& text);
 QString EndDateText(const DeviceDate& date);
 
 // Days from today (midnight) to the date (midnight when no time was read):
-// a whole number, or with its fraction when a time was read (up to 15
-// significant digits, the locale's decimal separator); no grouping, no unit.
+// a whole number, or with its fraction when a time was read (plain decimals,
+// never an exponent, up to 15 significant digits, the locale's decimal
+// separator); no grouping, no unit.
 QString DaysLeftText(const DeviceDate& date);
 
 // The coverage runs a year from the first activation, so that day is

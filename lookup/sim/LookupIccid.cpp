@@ -6,6 +6,8 @@
 #include "web/HttpRequest.h"
 #include "web/TextDecoding.h"
 
+#include <QThread>
+
 #include <algorithm>
 #include <array>
 #include <optional>
@@ -59,8 +61,8 @@ QString fetchAnswer(const QString& iccid)
 }
 
 // A page can be large, and upper-casing and searching it are most of the time
-// a lookup spends on its own: the page is upper-cased in place, read through
-// views, and only the values are copied out.
+// a lookup spends on its own: the page is upper-cased in one pass, read
+// through views, and only the values are copied out.
 
 // Characters that this file upper-cases by itself: ASCII, and the Latin-1
 // symbols, punctuation, CJK and full-width ranges, where QString::toUpper
@@ -77,76 +79,162 @@ constexpr char16_t asciiUpper(char16_t c)
     return char16_t(c - (char16_t(c - u'a') < 26 ? u'a' - u'A' : 0));
 }
 
-// The same as text.remove('"') followed by text = text.toUpper(), in one pass
-// and without QString::toUpper's table look-up for every character. Runs of
-// other characters (surrogate pairs among them) still go through toUpper,
-// one-to-many mappings such as "ß" to "SS" included.
-void removeQuotesAndUpperCase(QString& text)
-{
-    QChar* data = text.data();
-    qsizetype kept = 0; // what is done so far is data[0, kept)
-    qsizetype next = 0;
+// Upper cases of the characters that this file does not upper-case by itself,
+// remembered as they are met: a page that uses one such character uses it
+// again and again ("ß" in every other word), and asking QString::toUpper for
+// each would cost an allocation apiece. One entry per slot; a character that
+// shares its slot with another simply replaces it.
+class UpperCaseCache {
+public:
+    // The longest upper case a character has (Greek letters with two
+    // accents become three characters).
+    static constexpr qsizetype MaxLength = 4;
 
-    // One character, or one run of characters left to toUpper.
+    // The upper case of `character` (one code point: one UTF-16 unit, or a
+    // surrogate pair). When it is no longer than MaxLength, MaxLength
+    // characters can be read from where it starts.
+    QStringView of(QStringView character)
+    {
+        const char32_t code = character.size() == 2
+            ? QChar::surrogateToUcs4(character[0], character[1])
+            : character[0].unicode();
+        Entry& entry = entries_[code % Slots];
+        if (entry.code != code) {
+            const QString upper = character.toString().toUpper();
+            if (upper.size() > MaxLength) { // none is known to be
+                unusual_ = upper;
+                return unusual_;
+            }
+            entry.code = code;
+            entry.size = upper.size();
+            std::copy(upper.begin(), upper.end(), entry.upper);
+        }
+        return QStringView(entry.upper, entry.size);
+    }
+
+private:
+    static constexpr std::size_t Slots = 256;
+    struct Entry {
+        char32_t code = ~char32_t(0); // no character
+        qsizetype size = 0;
+        QChar upper[MaxLength];
+    };
+    std::array<Entry, Slots> entries_ {};
+    QString unusual_;
+};
+
+// How many characters are read between two checks for a cancelled lookup: a
+// check is cheap, but not so cheap that every character can afford one.
+constexpr qsizetype CharactersBetweenChecks = qsizetype(1) << 16;
+
+bool cancelled()
+{
+    return QThread::currentThread()->isInterruptionRequested();
+}
+
+// The same as text.remove('"').toUpper(), in one pass and without
+// QString::toUpper's table look-up for every character. Nothing when the
+// lookup was cancelled meanwhile.
+//
+// The result goes to a buffer of its own, the size of the text plus a little;
+// where upper cases longer than their characters ("ß" to "SS") outgrow it, it
+// doubles, so the work stays linear however many such characters the page
+// holds. (QString::toUpper itself moves the whole rest of the text for each
+// of them.)
+std::optional<QString> withoutQuotesUpperCased(QStringView text)
+{
+    constexpr qsizetype Block = 16;
+    const QChar* const source = text.data();
+    const qsizetype size = text.size();
+    QString result(size + UpperCaseCache::MaxLength * Block, Qt::Uninitialized);
+    QChar* out = result.data();
+    qsizetype kept = 0; // the result so far is out[0, kept)
+    qsizetype next = 0; // what is read so far is source[0, next)
+    UpperCaseCache upperCases;
+
+    // Room for `count` more characters in the result.
+    auto makeRoom = [&](qsizetype count) {
+        if (kept + count <= result.size())
+            return;
+        result.resize(std::max(kept + count + (size - next), 2 * result.size()));
+        out = result.data();
+    };
+    // Room for what any `count` characters may become.
+    auto makeRoomForUpperCaseOf
+        = [&](qsizetype count) { makeRoom(UpperCaseCache::MaxLength * count); };
+
+    // One character (a surrogate pair counts as one); room for its upper case
+    // has been made.
     auto step = [&] {
-        const char16_t c = data[next].unicode();
+        const char16_t c = source[next].unicode();
         if (c == u'"') {
             ++next;
         } else if (upperCasedHere(c)) {
-            data[kept++] = QChar(asciiUpper(c));
+            out[kept++] = QChar(asciiUpper(c));
             ++next;
         } else {
-            qsizetype end = next + 1;
-            while (end < text.size() && !upperCasedHere(data[end].unicode()))
-                ++end;
-            const QString upper = QStringView(text).sliced(next, end - next).toString().toUpper();
-            if (kept + upper.size() <= end) {
-                std::copy(upper.begin(), upper.end(), data + kept);
+            const qsizetype length = QChar::isHighSurrogate(c) && next + 1 < size
+                    && QChar::isLowSurrogate(source[next + 1].unicode())
+                ? 2
+                : 1;
+            if (QChar::isSurrogate(c) && length == 1) { // a lone half stays as it is
+                out[kept++] = QChar(c);
+            } else {
+                const QStringView upper = upperCases.of(QStringView(source + next, length));
+                if (upper.size() <= UpperCaseCache::MaxLength) {
+                    // A copy of fixed length is a few moves, not a call.
+                    std::copy_n(upper.data(), UpperCaseCache::MaxLength, out + kept);
+                } else { // no character is known to do this
+                    makeRoom(upper.size() + UpperCaseCache::MaxLength * Block);
+                    std::copy(upper.begin(), upper.end(), out + kept);
+                }
                 kept += upper.size();
-            } else { // longer than the room left behind: rare, so simply rebuilt
-                QString rebuilt = QStringView(text).first(kept).toString() + upper;
-                const qsizetype done = rebuilt.size();
-                rebuilt += QStringView(text).sliced(end);
-                text = std::move(rebuilt);
-                data = text.data();
-                kept = end = done;
             }
-            next = end;
+            next += length;
         }
     };
 
     // Nearly every block of a page holds nothing for toUpper; the loop over
     // one is written so that the compiler vectorises it.
-    constexpr qsizetype Block = 16;
-    while (next + Block <= text.size()) {
+    qsizetype nextCheck = CharactersBetweenChecks;
+    while (next + Block <= size) {
+        if (next >= nextCheck) {
+            if (cancelled())
+                return std::nullopt;
+            nextCheck = next + CharactersBetweenChecks;
+        }
         char16_t upper[Block];
         unsigned forToUpper = 0;
         unsigned quotes = 0;
         for (qsizetype k = 0; k < Block; ++k) {
-            const char16_t c = data[next + k].unicode();
+            const char16_t c = source[next + k].unicode();
             forToUpper |= unsigned(!upperCasedHere(c));
             quotes |= unsigned(c == u'"');
             upper[k] = asciiUpper(c);
         }
         if (forToUpper) {
+            makeRoomForUpperCaseOf(Block);
             for (const qsizetype blockEnd = next + Block; next < blockEnd;)
                 step();
             continue;
         }
+        makeRoom(Block);
         if (quotes) {
             for (const char16_t c : upper) {
-                data[kept] = QChar(c);
+                out[kept] = QChar(c);
                 kept += c != u'"';
             }
         } else {
-            std::copy(upper, upper + Block, data + kept);
+            std::copy(upper, upper + Block, out + kept);
             kept += Block;
         }
         next += Block;
     }
-    while (next < text.size())
+    makeRoomForUpperCaseOf(size - next);
+    while (next < size)
         step();
-    text.truncate(kept);
+    result.truncate(kept);
+    return result;
 }
 
 // Where `marker` first occurs in `text`, or -1. For short needles Qt hashes
@@ -230,8 +318,10 @@ void ReadIccidAnswer(Form& form, const QString& answer)
         return;
     }
 
-    QString page = answer;
-    removeQuotesAndUpperCase(page);
+    const auto upperCased = withoutQuotesUpperCased(answer);
+    if (!upperCased)
+        return; // the lookup was cancelled: nobody waits for the fields
+    const QString& page = *upperCased;
     if (find(page, InvalidMarker) >= 0) {
         Show(form, InvalidMessage);
         return;

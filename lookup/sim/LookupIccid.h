@@ -12,7 +12,8 @@ void LookupIccid(Form& form, const QString& iccid);
 
 // The second half of LookupIccid: reads the site's page, already decoded, and
 // shows what it says, as a message or in T1(1)..T1(4). An empty page means the
-// site could not be reached.
+// site could not be reached. Reading stops, with nothing shown, when the
+// thread is asked to stop (QThread::requestInterruption) meanwhile.
 void ReadIccidAnswer(Form& form, const QString& answer);
 
 // The ICCID as it goes into the address: only what an address cannot carry

@@ -1,6 +1,7 @@
 #include "lookup/sim/LookupIccid.h"
 
 #include "support/Loopback.h"
+#include "support/ReadingThread.h"
 #include "support/RecordingForm.h"
 
 #include <QtTest>
@@ -185,6 +186,50 @@ private slots:
         value += QStringLiteral("\U00010428\U0001E922"); // Deseret and Adlam small letters
         const Outcome outcome = lookUp(loopback::html(u8(page(row("运营商", value)))));
         QCOMPARE(outcome.log.value(0), "T1(1)=" + value.toUpper());
+    }
+
+    // Text whose upper case is longer than itself, a lot of it: read in time
+    // linear in the page, and what follows it still read right.
+    void longerUpperCasesInBulk_data()
+    {
+        QTest::addColumn<QString>("filler");
+        QTest::newRow("ßa") << QString("ßa").repeated(400 * 1000);
+        QTest::newRow("ﬀ, ŉ and a quote") << QString("ﬀŉ\"").repeated(300 * 1000);
+        QTest::newRow("a surrogate pair") << QString("\U00010428ß").repeated(300 * 1000);
+    }
+    void longerUpperCasesInBulk()
+    {
+        QFETCH(QString, filler);
+        const QString answer = page("<tr><td>" + filler + "</td></tr>"
+            + row("运营商", "maßstäbe \"ﬃ\"") + row("手机号", "1380013xxxx")
+            + row("卡年代", "2015年") + row("归属地", "广东 广州(020)"));
+        RecordingForm form;
+        QVERIFY2(reading::endsWithin(
+                     reading::GenerousLimit, [&] { lookup::ReadIccidAnswer(form, answer); }),
+            "reading the page took seconds: it is no longer linear");
+        QCOMPARE(form.log(),
+            QStringList({"T1(1)=MASSSTÄBEFFI", FourValues[1], FourValues[2], FourValues[3]}));
+    }
+
+    // Closing the window cancels the lookup: a long page is not read to its
+    // end, and nothing is shown.
+    void readingStopsWhenCancelled_data()
+    {
+        QTest::addColumn<QString>("filler");
+        QTest::newRow("ordinary") << QString("<p>公告</p>").repeated(100 * 1000);
+        QTest::newRow("ßa") << QString("ßa").repeated(100 * 1000);
+    }
+    void readingStopsWhenCancelled()
+    {
+        QFETCH(QString, filler);
+        const QString answer = page(filler + FourRows);
+        RecordingForm read;
+        lookup::ReadIccidAnswer(read, answer);
+        QCOMPARE(read.log(), FourValues);
+
+        RecordingForm cancelled;
+        reading::runCancelled([&] { lookup::ReadIccidAnswer(cancelled, answer); });
+        QCOMPARE(cancelled.log(), QStringList());
     }
 
     void pageIsReadAsUtf8WhateverItsHeaderSays()

@@ -1,6 +1,7 @@
 #include "lookup/device/DeviceDates.h"
 #include "lookup/device/LookupImei.h"
 #include "support/Loopback.h"
+#include "support/ReadingThread.h"
 #include "support/RecordingForm.h"
 
 #include <QtTest>
@@ -259,6 +260,31 @@ private slots:
         QCOMPARE(warranty.received().size(), 0u);
         const bool asksIos = log.last().startsWith("T(10)=");
         QCOMPARE(ios.received().size(), !asksIos ? 0u : version.empty() ? 1u : 2u);
+    }
+
+    // A date cell with a long run of blanks in it: read in time linear in the
+    // page, and read right.
+    void longRunsOfBlanks_data()
+    {
+        QTest::addColumn<std::string>("date");
+        QTest::addColumn<QStringList>("log");
+        const std::string blanks(256 * 1024, ' ');
+        QTest::newRow("no year after the blanks")
+            << "June 20" + blanks + "x" << logOf(NotReplaced, Warranty5, Ios10);
+        QTest::newRow("the year after the blanks")
+            << "June 20," + blanks + "2024" << logOf(NotReplaced, Warranty5, Dates, Ios10);
+    }
+    void longRunsOfBlanks()
+    {
+        QFETCH(std::string, date);
+        QFETCH(QStringList, log);
+        ImeiSite site;
+        site.result = loopback::html(
+            "<table>" + WarrantyActive + cell("Warranty expiration date:", date) + "</table>");
+        RecordingForm form;
+        QVERIFY2(reading::endsWithin(reading::GenerousLimit, [&] { LookupImei(form, Imei); }),
+            "reading the page took seconds: it is no longer linear");
+        QCOMPARE(form.log(), log);
     }
 };
 

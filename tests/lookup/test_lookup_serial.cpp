@@ -3,10 +3,12 @@
 #include "lookup/device/RequestNumbers.h"
 
 #include "support/Loopback.h"
+#include "support/ReadingThread.h"
 #include "support/RecordingForm.h"
 
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -53,6 +55,25 @@ const QString ReplacedLog
     + MakerSite + "huanji.html|T(2)=已换机！|T(3)=已换机！|T(4)=已换机！|T(5)=已换机！|"
     + "T(6)=已换机！|T(7)=已换机！|T(8)=已换机！";
 
+// The generator's numbers as its header describes them, from the start of its
+// sequence: enough of them for any test program's lookups.
+std::vector<int> requestNumberSequence(std::size_t count)
+{
+    std::mt19937 fresh(lookup::RequestNumberSeed);
+    std::vector<int> numbers(count);
+    for (int& number : numbers)
+        number = int(std::floor(fresh() / 4294967296.0 * 1000000));
+    return numbers;
+}
+
+// Where `run` stands in that sequence, wherever earlier tests have left the
+// generator; -1 when it is not there.
+qsizetype positionInSequence(const std::vector<int>& run, const std::vector<int>& sequence)
+{
+    const auto at = std::search(sequence.begin(), sequence.end(), run.begin(), run.end());
+    return at == sequence.end() ? -1 : at - sequence.begin();
+}
+
 } // namespace
 
 class TestLookupSerial : public QObject {
@@ -91,12 +112,12 @@ private slots:
     }
     void cleanupTestCase() { lookup::DateSource::unpin(); }
 
-    // Runs first: the first lookup of a run sends what a fresh generator gives
-    // first, and every later one the next value.
+    // Lookups in a row send numbers in a row of the generator's sequence,
+    // wherever earlier lookups of the program have left it.
     void requestsCarryTheGeneratorsNumbers()
     {
         answer = Container + Activated + CoverageExpired;
-        std::mt19937 fresh(lookup::RequestNumberSeed);
+        std::vector<int> sent;
         for (const QString serial : {"F2LSAMPLE001", "F2LSAMPLE001", "F2L&SN= 1"}) {
             RecordingForm form;
             lookUp(form, serial);
@@ -111,11 +132,51 @@ private slots:
                 "application/x-www-form-urlencoded");
             QCOMPARE(received[0].header("Accept-Language").value_or(""), "zh-CN");
             // Sent as typed: "&", "=" and blanks are not escaped.
-            const int number = int(std::floor(fresh() / 4294967296.0 * 1000000));
-            QCOMPARE(qs(received[0].body), "sn=" + serial + "&num=" + QString::number(number));
+            const QString body = qs(received[0].body);
+            const QString prefix = "sn=" + serial + "&num=";
+            QVERIFY2(body.startsWith(prefix), qPrintable(body));
+            bool isNumber = false;
+            sent.push_back(body.mid(prefix.size()).toInt(&isNumber));
+            QVERIFY2(isNumber && QString::number(sent.back()) == body.mid(prefix.size()),
+                qPrintable(body));
             // The iOS version is asked with the same text.
             QVERIFY(qs(iosSite.received().at(1).body).endsWith("&postsn=" + serial));
         }
+        QVERIFY(positionInSequence(sent, requestNumberSequence(1000 * 1000)) >= 0);
+    }
+
+    // Lookups may run side by side: every number of the sequence is handed
+    // out once, whichever thread asks.
+    void eachNumberIsHandedOutOnceAcrossThreads()
+    {
+        const std::vector<int> sequence = requestNumberSequence(1000 * 1000);
+        std::vector<int> before(3);
+        for (int& number : before)
+            number = lookup::NextRequestNumber();
+        const qsizetype start = positionInSequence(before, sequence);
+        QVERIFY(start >= 0);
+
+        constexpr int Threads = 4;
+        constexpr int EachThread = 5000;
+        std::vector<std::vector<int>> drawn(Threads);
+        std::vector<std::unique_ptr<QThread>> threads;
+        for (auto& numbers : drawn) {
+            threads.emplace_back(QThread::create([&numbers] {
+                for (int i = 0; i < EachThread; ++i)
+                    numbers.push_back(lookup::NextRequestNumber());
+            }));
+            threads.back()->start();
+        }
+        std::vector<int> all;
+        for (int t = 0; t < Threads; ++t) {
+            QVERIFY(threads[t]->wait(30000));
+            all.insert(all.end(), drawn[t].begin(), drawn[t].end());
+        }
+        const auto next = sequence.begin() + start + qsizetype(before.size());
+        std::vector<int> expected(next, next + Threads * EachThread);
+        std::sort(all.begin(), all.end());
+        std::sort(expected.begin(), expected.end());
+        QVERIFY(all == expected);
     }
 
     void outcomes_data()
@@ -190,6 +251,34 @@ private slots:
         }
         // The iOS version site is asked exactly when T(10) is written.
         QCOMPARE(iosSite.received().size(), size_t(form.written(lookup::T(10)) ? 2 : 0));
+    }
+
+    // A date followed by a long run of blanks where the expiration line is
+    // missing, so the whole section is read as a date: read in time linear in
+    // the page, and read right.
+    void longRunsOfBlanks_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("log");
+        const QString blanks(256 * 1024, ' ');
+        const QString head = Container + coverage("June 10, 2015") + PhoneExpired
+            + "<h3>Telephone Technical Support: Active June 28";
+        QTest::newRow("no year after the blanks")
+            << head + blanks + "x</h3>"
+            << NotReplaced + CoverageLog + "T(8)=已过期|T(9)=已过期|T(8)=有效|" + Version;
+        QTest::newRow("the year after the blanks") << head + "," + blanks + "2015"
+                                                   << NotReplaced + CoverageLog
+                + "T(8)=已过期|T(9)=已过期|T(8)=有效|T(9)=6/28/15|" + Version;
+    }
+    void longRunsOfBlanks()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, log);
+        answer = page;
+        RecordingForm form;
+        QVERIFY2(reading::endsWithin(reading::GenerousLimit, [&] { lookUp(form); }),
+            "reading the answer took seconds: it is no longer linear");
+        QCOMPARE(form.log(), log.split('|'));
     }
 
     void noServiceShowsTheNoAnswerMessage()

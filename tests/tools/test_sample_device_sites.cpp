@@ -9,16 +9,24 @@
 
 #include <QtTest>
 
+namespace {
+
+// The sites and the lookup count from the same pinned day, so that nothing
+// changes if the test runs across midnight.
+const QDate Today(2031, 1, 20);
+
+} // namespace
+
 class TestSampleDeviceSites : public QObject {
     Q_OBJECT
 
     loopback::Server sites {samples::answer};
 
-    // The boxes of coverage that ends `days` from the real today (the sites
-    // count from it), as an American locale shows them.
+    // The boxes of coverage that ends `days` from today, as an American
+    // locale shows them.
     static QString active(int days)
     {
-        const QDate end = QDate::currentDate().addDays(days);
+        const QDate end = Today.addDays(days);
         return "T(5)=有效|T(6)=" + QLocale("en_US").toString(end, QLocale::ShortFormat)
             + "|T(7)=" + QString::number(days)
             + "|T(4)=" + end.addYears(-1).addDays(1).toString("yyyy-MM-dd") + "(北京时间)|";
@@ -29,9 +37,14 @@ private slots:
     {
         for (const auto& [name, value] : samples::environment(sites.base()))
             qputenv(name.c_str(), QByteArray::fromStdString(value));
-        lookup::DateSource::pin(QDate::currentDate(), QLocale("en_US"));
+        samples::pinToday(Today.year(), Today.month(), Today.day());
+        lookup::DateSource::pin(Today, QLocale("en_US"));
     }
-    void cleanupTestCase() { lookup::DateSource::unpin(); }
+    void cleanupTestCase()
+    {
+        lookup::DateSource::unpin();
+        samples::unpinToday();
+    }
 
     void sampleSerials_data()
     {
@@ -40,7 +53,7 @@ private slots:
         const QString notReplaced = "T(1)=未换机，可查询FT和ICCID信息|";
         const QString expired = "T(5)=已过期|T(6)=已过期|T(7)=已过期|T(4)=未查询到信息|";
         const QString phoneUntil
-            = QLocale("en_US").toString(QDate::currentDate().addDays(21), QLocale::ShortFormat);
+            = QLocale("en_US").toString(Today.addDays(21), QLocale::ShortFormat);
         QTest::newRow("active") << "F2LSAMPLE001"
                                 << notReplaced + "T(2)=iPhone 6 Plus 64GB Space Gray|T(3)=已激活|"
                 + active(56) + "T(8)=有效|T(9)=" + phoneUntil + "|T(10)=?";

@@ -56,9 +56,7 @@ bool carriesSession(const loopback::Request& request)
 // A date some days from today, written the way the site writes dates.
 std::string daysFromToday(int days)
 {
-    const std::time_t then = std::time(nullptr) + std::time_t(days) * 24 * 60 * 60;
-    std::tm local {};
-    localtime_r(&then, &local);
+    const std::tm local = dayFromToday(days);
     char text[16];
     std::strftime(text, sizeof text, "%Y-%m-%d", &local);
     return text;

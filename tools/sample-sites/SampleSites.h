@@ -2,6 +2,7 @@
 
 #include "loopback/LoopbackServer.h"
 
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,6 +31,15 @@ std::optional<loopback::Response> makerSite(const loopback::Request& request);
 std::optional<loopback::Response> warrantySite(const loopback::Request& request);
 std::optional<loopback::Response> iosSite(const loopback::Request& request);
 std::optional<loopback::Response> imeiSite(const loopback::Request& request);
+
+// The day the sample answers count their dates from: the machine's today,
+// unless one is pinned (tests pin one, so that what they expect cannot change
+// at midnight while they run).
+void pinToday(int year, int month, int day);
+void unpinToday();
+
+// That day moved by `days`, at noon local time.
+std::tm dayFromToday(int days);
 
 // A form field of an url-encoded body or query ("a=1&b=2"), as sent.
 std::optional<std::string> formField(const std::string& form, const std::string& name);

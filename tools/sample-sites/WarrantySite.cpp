@@ -49,12 +49,7 @@ std::string dateFromToday(int days)
 {
     static const char* const Months[] = {"January", "February", "March", "April", "May", "June",
         "July", "August", "September", "October", "November", "December"};
-    const std::time_t now = std::time(nullptr);
-    std::tm day {};
-    localtime_r(&now, &day);
-    day.tm_mday += days;
-    day.tm_hour = 12; // away from midnight, so a change of daylight saving cannot move the day
-    std::mktime(&day);
+    const std::tm day = dayFromToday(days);
     return std::string(Months[day.tm_mon]) + " " + std::to_string(day.tm_mday) + ", "
         + std::to_string(day.tm_year + 1900);
 }
