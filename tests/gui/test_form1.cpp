@@ -2,6 +2,7 @@
 #include "Fonts.h"
 #include "Form1.h"
 #include "browser/BrowserPane.h"
+#include "lookup/device/DeviceDates.h"
 #include "sample-sites/SampleSites.h"
 #include "support/Loopback.h"
 
@@ -387,6 +388,15 @@ private slots:
         QFETCH(int, daysLeft);
         QFETCH(QString, support);
         QFETCH(QString, notice);
+        // One pinned day for the sample sites and the lookup, so that a run
+        // across midnight reads the same dates.
+        const QDate today(2031, 1, 20);
+        samples::pinToday(today.year(), today.month(), today.day());
+        lookup::DateSource::pin(today, QLocale::system());
+        const auto unpin = qScopeGuard([] {
+            lookup::DateSource::unpin();
+            samples::unpinToday();
+        });
         Form1 form(Form1::Options {false});
         form.show();
         for (int box = 1; box <= 10; ++box)
@@ -396,7 +406,7 @@ private slots:
         QTRY_VERIFY(form.En());
         QVERIFY2(messageTexts().isEmpty(), qPrintable(messageTexts().join('|')));
 
-        const QDate end = QDate::currentDate().addDays(daysLeft);
+        const QDate end = today.addDays(daysLeft);
         QCOMPARE(form.T(1)->text(), QStringLiteral("未换机，可查询FT和ICCID信息"));
         QCOMPARE(form.T(2)->text(), model);
         QCOMPARE(form.T(3)->text(), QStringLiteral("已激活"));
