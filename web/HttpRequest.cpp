@@ -3,6 +3,7 @@
 #include "TextDecoding.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QThread>
 #include <QUrl>
@@ -38,6 +39,82 @@ bool stopRequested()
     return QThread::currentThread()->isInterruptionRequested();
 }
 
+// An HTTP token (RFC 9110): what a method or a header name may be made of.
+// Anything else (a blank, CR, LF, NUL, a colon) would let the text write
+// lines of its own into the request.
+bool isToken(const QString& text)
+{
+    static const QLatin1String punctuation("!#$%&'*+-.^_`|~");
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) {
+        return (c.unicode() < 128 && c.isLetterOrNumber()) || punctuation.contains(c);
+    });
+}
+
+bool isHeaderValue(const QString& text)
+{
+    return !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QChar(0));
+}
+
+// A value of the environment is warned about once, not for every request.
+void warnAboutEnvironment(const char* variable, const QByteArray& value, const char* why)
+{
+    static std::mutex mutex;
+    static QByteArray lastWarned;
+    std::lock_guard lock(mutex);
+    const QByteArray key = QByteArray(variable) + '=' + value;
+    if (key == lastWarned)
+        return;
+    lastWarned = key;
+    qCWarning(lcWeb).noquote() << variable << '=' << value << "ignored:" << why;
+}
+
+// The deadline the environment sets for every request of the process, so that
+// tests and scripts need not wait a minute for a server that drips.
+std::optional<long> deadlineFromEnvironment()
+{
+    constexpr char Variable[] = "KESTRUNE_REQUEST_DEADLINE_MS";
+    const QByteArray value = qgetenv(Variable);
+    if (value.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const long ms = value.trimmed().toLong(&ok);
+    if (ok && ms > 0)
+        return ms;
+    warnAboutEnvironment(Variable, value, "not a positive number of milliseconds");
+    return std::nullopt;
+}
+
+// The certificates a self-hosted site (or a test's own server) is signed
+// with, trusted next to the system's; never instead of them, and checking
+// peers stays on.
+QByteArray extraTrustFromEnvironment(CURL* easy)
+{
+    constexpr char Variable[] = "KESTRUNE_CA_FILE";
+    const QByteArray path = qgetenv(Variable);
+    if (path.isEmpty())
+        return {};
+    QFile extra(QString::fromLocal8Bit(path));
+    if (!extra.open(QIODevice::ReadOnly)) {
+        warnAboutEnvironment(Variable, path, "cannot be read");
+        return {};
+    }
+    QByteArray bundle;
+    char* systemBundle = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_CAINFO, &systemBundle);
+    if (systemBundle) {
+        QFile system(QString::fromLocal8Bit(systemBundle));
+        if (system.open(QIODevice::ReadOnly))
+            bundle = system.readAll() + '\n';
+    }
+    return bundle + extra.readAll();
+}
+
+bool isFollowedRedirect(int status)
+{
+    return status >= 300 && status < 400 && status != 304;
+}
+
 } // namespace
 
 struct HttpRequest::Impl {
@@ -50,6 +127,9 @@ struct HttpRequest::Impl {
     bool followRedirects = true;
     long connectMs = 60000;
     long receiveMs = 30000;
+    long deadlineMs = DefaultDeadlineMs;
+    std::optional<long> environmentDeadlineMs = deadlineFromEnvironment();
+    QDeadlineTimer transferEnds;
 
     State state = State::Closed;
     bool async = false;
@@ -62,7 +142,10 @@ struct HttpRequest::Impl {
 
     QByteArray responseBody;
     std::vector<std::pair<QByteArray, QByteArray>> responseHeaders;
+    int responseStatus = 0; // of the response whose headers are coming in
     bool bodyTooLarge = false;
+    bool downgradeRefused = false;
+    QByteArray trustBundle;
 
     Impl()
     {
@@ -75,6 +158,15 @@ struct HttpRequest::Impl {
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
+        // A Cookie or Authorization header the caller set is meant for the
+        // first host: libcurl drops it when a redirect leads to another host,
+        // port or scheme, and must keep doing so.
+        curl_easy_setopt(easy, CURLOPT_UNRESTRICTED_AUTH, 0L);
+        trustBundle = extraTrustFromEnvironment(easy);
+        if (!trustBundle.isEmpty()) {
+            curl_blob blob {trustBundle.data(), size_t(trustBundle.size()), CURL_BLOB_NOCOPY};
+            curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+        }
         curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(easy, CURLOPT_USERAGENT, UserAgent);
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
@@ -119,11 +211,32 @@ struct HttpRequest::Impl {
         if (line.startsWith("HTTP/")) {
             d->responseHeaders.clear();
             d->responseBody.clear();
+            d->responseStatus = line.split(' ').value(1).toInt();
         } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
-            d->responseHeaders.emplace_back(
-                line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
+            const QByteArray name = line.left(colon).trimmed();
+            const QByteArray value = line.mid(colon + 1).trimmed();
+            if (name.compare("Location", Qt::CaseInsensitive) == 0 && d->downgrades(value)) {
+                d->downgradeRefused = true;
+                return 0; // makes libcurl fail the transfer before it follows
+            }
+            d->responseHeaders.emplace_back(name, value);
         }
         return bytes;
+    }
+
+    // Whether following this Location would leave https for plain http. Each
+    // hop is judged, so a detour over http and back to https does not hide it.
+    bool downgrades(const QByteArray& location) const
+    {
+        if (!followRedirects || !isFollowedRedirect(responseStatus))
+            return false;
+        char* current = nullptr;
+        curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &current);
+        const QUrl here(QString::fromUtf8(current ? current : ""));
+        if (here.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0)
+            return false;
+        const QUrl next = here.resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode));
+        return next.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0;
     }
 
     static int onProgress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
@@ -135,7 +248,14 @@ struct HttpRequest::Impl {
     {
         responseBody.clear();
         responseHeaders.clear();
+        responseStatus = 0;
         bodyTooLarge = false;
+        downgradeRefused = false;
+    }
+
+    long effectiveDeadlineMs() const
+    {
+        return std::min(deadlineMs, environmentDeadlineMs.value_or(deadlineMs));
     }
 
     void configure()
@@ -147,6 +267,7 @@ struct HttpRequest::Impl {
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, followRedirects ? 1L : 0L);
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, (receiveMs + 999) / 1000));
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, effectiveDeadlineMs());
 
         // Back to a plain GET first, so nothing of the previous request's
         // method or body carries over.
@@ -209,10 +330,13 @@ struct HttpRequest::Impl {
         setAsideCookies.clear();
     }
 
-    // Runs the transfer until it ends, the deadline passes or the thread is
-    // asked to stop. True when the transfer has ended (well or not).
-    bool drive(QDeadlineTimer deadline)
+    // Runs the transfer until it ends, the caller's wait or the request's own
+    // deadline passes, or the thread is asked to stop. True when the transfer
+    // has ended (well or not). libcurl keeps the same deadline; this one holds
+    // even where libcurl would look at its clock too late.
+    bool drive(QDeadlineTimer wait)
     {
+        const QDeadlineTimer deadline = std::min(wait, transferEnds);
         while (state == State::Sending) {
             int running = 0;
             curl_multi_perform(multi, &running);
@@ -225,6 +349,10 @@ struct HttpRequest::Impl {
                 return true;
             if (stopRequested()) {
                 finish(CURLE_ABORTED_BY_CALLBACK);
+                return true;
+            }
+            if (transferEnds.hasExpired()) {
+                finish(CURLE_OPERATION_TIMEDOUT);
                 return true;
             }
             if (deadline.hasExpired())
@@ -245,9 +373,15 @@ struct HttpRequest::Impl {
             return;
         }
         state = State::Failed;
-        qCWarning(lcWeb).noquote()
-            << method << url << "failed:"
-            << (bodyTooLarge ? "answer longer than the limit" : curl_easy_strerror(result));
+        QString why = QString::fromUtf8(curl_easy_strerror(result));
+        if (bodyTooLarge)
+            why = QStringLiteral("answer longer than the limit");
+        else if (downgradeRefused)
+            why = QStringLiteral("redirect from https to http refused");
+        else if (result == CURLE_OPERATION_TIMEDOUT && transferEnds.hasExpired())
+            why = QStringLiteral("no whole answer within the deadline of %1 ms")
+                      .arg(effectiveDeadlineMs());
+        qCWarning(lcWeb).noquote() << method << url << "failed:" << why;
         resetResponse();
     }
 };
@@ -261,16 +395,22 @@ HttpRequest::~HttpRequest() = default;
 
 bool HttpRequest::Option(int option, bool value)
 {
-    if (option != EnableRedirects)
+    if (option != EnableRedirects) {
+        qCWarning(lcWeb) << "option" << option << "is not known";
         return false;
+    }
     d->followRedirects = value;
     return true;
 }
 
-void HttpRequest::SetTimeouts(int connectMs, int receiveMs)
+void HttpRequest::SetTimeouts(int connectMs, int receiveMs, int deadlineMs)
 {
+    if (connectMs < 1 || receiveMs < 1 || deadlineMs < 1)
+        qCWarning(lcWeb) << "time-outs" << connectMs << receiveMs << deadlineMs
+                         << "raised to at least 1 ms";
     d->connectMs = std::max(1, connectMs);
     d->receiveMs = std::max(1, receiveMs);
+    d->deadlineMs = std::max(1, deadlineMs);
 }
 
 bool HttpRequest::Open(const QString& method, const QString& url, bool async)
@@ -286,12 +426,16 @@ bool HttpRequest::Open(const QString& method, const QString& url, bool async)
 
     const QUrl parsed(url, QUrl::TolerantMode);
     const QString scheme = parsed.scheme().toLower();
-    if (method.trimmed().isEmpty() || !parsed.isValid() || parsed.host().isEmpty()
-        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        qCWarning(lcWeb).noquote() << "cannot open" << method << url;
+    if (!isToken(method)) {
+        qCWarning(lcWeb) << "cannot open: the method" << method << "is no HTTP method name";
         return false;
     }
-    d->method = method.trimmed().toUpper().toLatin1();
+    if (!parsed.isValid() || parsed.host().isEmpty()
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        qCWarning(lcWeb) << "cannot open: the address" << url << "is no http or https address";
+        return false;
+    }
+    d->method = method.toUpper().toLatin1();
     d->url = url.toUtf8();
     d->async = async;
     d->state = Impl::State::Opened;
@@ -300,16 +444,23 @@ bool HttpRequest::Open(const QString& method, const QString& url, bool async)
 
 bool HttpRequest::SetRequestHeader(const QString& name, const QString& value)
 {
-    if (d->state != Impl::State::Opened || name.trimmed().isEmpty()
-        || name.contains(QLatin1Char(':')) || name.contains(QLatin1Char('\n'))
-        || value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')))
+    if (d->state != Impl::State::Opened) {
+        qCWarning(lcWeb) << "header" << name << "refused: no request is open";
         return false;
+    }
+    if (!isToken(name) || !isHeaderValue(value)) {
+        // A CR or LF would start a header line of its own; a NUL would cut the
+        // value short where libcurl reads it.
+        qCWarning(lcWeb) << "header" << name << value
+                         << "refused: the name is no token or the value holds CR, LF or NUL";
+        return false;
+    }
     auto same
         = [&](const auto& header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; };
     if (auto it = std::find_if(d->headers.begin(), d->headers.end(), same); it != d->headers.end())
         it->second = value;
     else
-        d->headers.emplace_back(name.trimmed(), value);
+        d->headers.emplace_back(name, value);
     return true;
 }
 
@@ -320,15 +471,20 @@ bool HttpRequest::Send()
 
 bool HttpRequest::Send(const QString& body)
 {
-    if (d->state != Impl::State::Opened)
+    if (d->state != Impl::State::Opened) {
+        qCWarning(lcWeb) << "nothing sent: no request is open";
         return false;
+    }
     d->body = body.isNull() ? QByteArray() : body.toUtf8();
     d->configure();
     d->resetResponse();
-    if (curl_multi_add_handle(d->multi, d->easy) != CURLM_OK) {
+    if (const CURLMcode added = curl_multi_add_handle(d->multi, d->easy); added != CURLM_OK) {
         d->state = Impl::State::Failed;
+        qCWarning(lcWeb).noquote()
+            << d->method << d->url << "not started:" << curl_multi_strerror(added);
         return false;
     }
+    d->transferEnds = QDeadlineTimer(d->effectiveDeadlineMs());
     d->state = Impl::State::Sending;
     if (d->async)
         return true;
@@ -338,8 +494,12 @@ bool HttpRequest::Send(const QString& body)
 
 bool HttpRequest::WaitForResponse(int seconds)
 {
-    if (d->state == Impl::State::Sending)
-        d->drive(QDeadlineTimer(std::chrono::seconds(std::max(0, seconds))));
+    if (d->state == Impl::State::Sending
+        && !d->drive(QDeadlineTimer(std::chrono::seconds(std::max(0, seconds)))))
+        qCWarning(lcWeb).noquote()
+            << d->method << d->url << "still unanswered after the wait of" << seconds << "s";
+    else if (d->state == Impl::State::Closed || d->state == Impl::State::Opened)
+        qCWarning(lcWeb) << "nothing to wait for: no request was sent";
     return d->state == Impl::State::Done;
 }
 
@@ -364,6 +524,8 @@ std::optional<QString> HttpRequest::ResponseText() const
     if (!charset.isEmpty()) {
         if (auto text = DecodeText(d->responseBody, charset))
             return text;
+        qCWarning(lcWeb).noquote()
+            << d->url << "declares the unknown charset" << charset << "- read as UTF-8";
     }
     return DecodeText(d->responseBody, QStringLiteral("UTF-8"));
 }

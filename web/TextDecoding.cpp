@@ -2,29 +2,63 @@
 
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace web {
 
+namespace {
+
+bool isWideUnicode(const QString& name)
+{
+    return name.startsWith(QLatin1String("UTF-16")) || name.startsWith(QLatin1String("UTF-32"));
+}
+
+// A line feed as this charset writes it (0x25 in EBCDIC, 0x0A in the
+// ASCII-compatible ones), or nothing when its encoding of a line feed does not
+// read back as a line feed on its own.
+QByteArray lineFeedIn(const QString& charset)
+{
+    QStringEncoder encoder(charset.toLatin1().constData());
+    if (!encoder.isValid())
+        return {};
+    const QByteArray lineFeed = encoder.encode(QStringView(u"\n"));
+    QStringDecoder check(charset.toLatin1().constData());
+    const QString readBack = check.decode(lineFeed);
+    return readBack == QLatin1String("\n") ? lineFeed : QByteArray();
+}
+
+} // namespace
+
 std::optional<QString> DecodeText(const QByteArray& bytes, const QString& charset)
 {
-    QStringDecoder decoder(charset.trimmed().toLatin1().constData());
+    const QByteArray name = charset.trimmed().toLatin1();
+    QStringDecoder decoder(name.constData());
     if (!decoder.isValid())
         return std::nullopt;
-    QString text = decoder.decode(bytes);
+    const QString canonical = QString::fromLatin1(decoder.name()).toUpper();
+
+    // Qt's own UTF-16 and UTF-32 decoders turn a unit cut off by the end of
+    // the body into U+FFFD when told that no more bytes follow.
+    if (isWideUnicode(canonical))
+        return QStringDecoder(name.constData(), QStringConverter::Flag::Stateless).decode(bytes);
 
     // A body cut off inside a multi-byte sequence leaves that sequence pending
-    // in the decoder, and a stateless decoder drops it silently. A line feed
-    // cannot continue a sequence in any ASCII-compatible charset, so feeding
-    // one makes the decoder give up the pending bytes as replacement
-    // characters; the line feed itself is ours and is taken off again.
-    const QString name = QString::fromLatin1(decoder.name()).toUpper();
-    if (!name.startsWith(QLatin1String("UTF-16")) && !name.startsWith(QLatin1String("UTF-32"))) {
-        QString pending = decoder.decode(QByteArrayView("\n", 1));
-        if (pending.endsWith(QLatin1Char('\n')))
-            pending.chop(1);
-        text += pending;
-    }
-    return text;
+    // in the decoder, and telling the decoder that nothing follows drops it
+    // silently. A line feed cannot continue a sequence, so feeding the
+    // charset's own line feed makes the decoder give up the pending bytes as a
+    // replacement character; the line feed itself is ours and is taken off
+    // again. It must be the charset's line feed: byte 0x0A is U+008E in EBCDIC,
+    // which would turn even an empty body into a character.
+    QString text = decoder.decode(bytes);
+    const QByteArray lineFeed = lineFeedIn(canonical);
+    if (lineFeed.isEmpty())
+        return text;
+    QString pending = decoder.decode(lineFeed);
+    if (pending.endsWith(QLatin1Char('\n')))
+        pending.chop(1);
+    else if (!pending.isEmpty())
+        pending = QString(QChar::ReplacementCharacter); // the cut-off tail swallowed our line feed
+    return text + pending;
 }
 
 namespace {

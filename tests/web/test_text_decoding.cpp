@@ -34,6 +34,17 @@ private slots:
         QTest::newRow("byte-order mark dropped")
             << QByteArray("\xef\xbb\xbfok") << "UTF-8" << QStringLiteral("ok");
         QTest::newRow("empty") << QByteArray() << "UTF-8" << QString();
+        QTest::newRow("empty gbk") << QByteArray() << "GBK" << QString();
+        QTest::newRow("empty ebcdic") << QByteArray() << "IBM037" << QString();
+        QTest::newRow("empty utf-16") << QByteArray() << "UTF-16" << QString();
+        QTest::newRow("ebcdic") << QByteArray("\xc8\x85\x93\x93\x96") << "IBM037"
+                                << QStringLiteral("Hello");
+        QTest::newRow("ebcdic line feed kept")
+            << QByteArray("\xc8\x89\x25") << "ibm037" << QStringLiteral("Hi\n");
+        QTest::newRow("gb18030 four-byte sequence cut off")
+            << QByteArray("a\x90\x30\x81") << "GB18030" << QStringLiteral("a\uFFFD");
+        QTest::newRow("utf-16 unit cut off")
+            << QByteArray("a\0b", 3) << "UTF-16LE" << QStringLiteral("a\uFFFD");
     }
     void decodes()
     {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -168,6 +169,21 @@ bool Server::waitReadable(int socket) const
     }
 }
 
+bool Server::sendDripping(int socket, const std::string& data, const Drip& drip) const
+{
+    for (size_t sent = 0; sent < data.size(); sent += drip.bytes) {
+        if (!sendAll(socket, data.substr(sent, drip.bytes)))
+            return false; // the client has gone
+        // The pause ends early when the server stops.
+        pollfd wake {wakeRead_, POLLIN, 0};
+        int n;
+        while ((n = ::poll(&wake, 1, drip.everyMs)) < 0 && errno == EINTR) { }
+        if (n != 0)
+            return false;
+    }
+    return true;
+}
+
 void Server::acceptLoop()
 {
     int connection = 0;
@@ -254,9 +270,16 @@ void Server::serve(int socket, int connection)
         for (const auto& [name, value] : response.headers)
             out += name + ": " + value + "\r\n";
         out += "Content-Length: " + std::to_string(response.body.size()) + "\r\n\r\n";
-        out += response.body;
+        bool sent;
+        if (response.drip.bytes == 0) {
+            sent = sendAll(socket, out + response.body);
+        } else if (response.drip.bodyOnly) {
+            sent = sendAll(socket, out) && sendDripping(socket, response.body, response.drip);
+        } else {
+            sent = sendDripping(socket, out + response.body, response.drip);
+        }
         const bool close = lower(request.header("Connection").value_or("")) == "close";
-        if (!sendAll(socket, out) || close) {
+        if (!sent || close) {
             ::close(socket);
             return;
         }

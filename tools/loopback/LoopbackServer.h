@@ -31,11 +31,22 @@ struct Request {
     std::vector<std::string> headerNames() const;
 };
 
+// Sends an answer a few bytes at a time, the way a hostile or choked server
+// does: `bytes` every `everyMs` milliseconds, from the status line on, or only
+// the body when `bodyOnly` (the head then goes at once). Nothing when `bytes`
+// is 0. The server stops dripping when it stops or the client goes away.
+struct Drip {
+    size_t bytes = 0;
+    int everyMs = 0;
+    bool bodyOnly = false;
+};
+
 struct Response {
     int status = 200;
     Headers headers;
     std::string body;
     bool silent = false; // send nothing, keep the connection open until the server stops
+    Drip drip {};
 };
 
 class Server {
@@ -61,6 +72,7 @@ private:
     void acceptLoop();
     void serve(int socket, int connection);
     bool waitReadable(int socket) const;
+    bool sendDripping(int socket, const std::string& data, const Drip& drip) const;
 
     Handler handler_;
     int listener_ = -1;
