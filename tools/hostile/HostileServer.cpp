@@ -46,7 +46,8 @@ const std::vector<Case>& Cases()
         {"ebcdic-empty", "an empty 200 answer declared IBM037"},
         {"redirect-loop", "302 to the same address, for ever"},
         {"redirect-file", "302 to file:///etc/passwd"},
-        {"https-to-http", "over TLS: 302 to the same page over plain http", true},
+        {"tls-trusted", "the page over TLS, its certificate trusted by the client", true},
+        {"https-to-http", "over TLS, trusted: 302 to the same page over plain http", true},
         {"no-location", "302 without Location, with a short body"},
         {"cookies", "the page with 5 000 Set-Cookie headers"},
         {"long-header", "the page behind a header line of 1 MiB"},
@@ -338,7 +339,7 @@ struct Server::Impl {
     void play(Channel& channel, const std::string& name, const std::string& page, bool overTls)
     {
         const std::string body = OrdinaryPage(page);
-        if (name == "ok" || name == "self-signed") {
+        if (name == "ok" || name == "tls-trusted" || name == "self-signed") {
             channel.send(pageResponse(body));
         } else if (name == "reset") {
             channel.send(head("200 OK", "Content-Type: text/html\r\nContent-Length: 100000\r\n")
