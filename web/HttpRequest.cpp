@@ -110,6 +110,8 @@ QByteArray extraTrustFromEnvironment(CURL* easy)
     return bundle + extra.readAll();
 }
 
+// libcurl follows a Location on nearly every 3xx answer; judging all but
+// 304 (which never moves) errs on the safe side.
 bool isFollowedRedirect(int status)
 {
     return status >= 300 && status < 400 && status != 304;

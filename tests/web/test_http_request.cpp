@@ -2,6 +2,10 @@
 #include "web/HttpRequest.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
@@ -20,6 +24,75 @@ QString url(const Server& server, const char* path)
 Response echo(const Request& request)
 {
     return loopback::html(request.method + " " + request.target + " " + request.body);
+}
+
+// An answer of 250 bytes, one every 20 ms: whole only after 5 s.
+constexpr int DripMs = 250 * 20;
+Response dripping(bool bodyOnly)
+{
+    Response response = loopback::html(std::string(250, 'x'));
+    response.drip = {1, 20, bodyOnly};
+    return response;
+}
+
+// Sets an environment variable for one test, and takes it away again however
+// the test ends.
+auto environment(const char* name, const QByteArray& value)
+{
+    qputenv(name, value);
+    return qScopeGuard([name] { qunsetenv(name); });
+}
+
+// An https server on 127.0.0.1 (openssl's own test server) with a certificate
+// made for this run; KESTRUNE_CA_FILE names it. Each page is a file holding
+// the whole answer, head and body.
+class TlsServer {
+public:
+    explicit TlsServer(const std::map<QString, QByteArray>& pages)
+    {
+        for (const auto& [name, answer] : pages) {
+            QFile page(dir.filePath(name));
+            if (!page.open(QIODevice::WriteOnly) || page.write(answer) != answer.size())
+                return;
+        }
+        QProcess make;
+        make.start("openssl",
+            {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                "-keyout", dir.filePath("key.pem"), "-out", certificate(), "-days", "2", "-subj",
+                "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"});
+        if (!make.waitForFinished(20000) || make.exitCode() != 0)
+            return;
+        server.setWorkingDirectory(dir.path());
+        server.setProcessChannelMode(QProcess::MergedChannels);
+        server.start("openssl",
+            {"s_server", "-HTTP", "-accept", "127.0.0.1:0", "-cert", certificate(), "-key",
+                dir.filePath("key.pem")});
+        QByteArray said;
+        qsizetype accept;
+        while (((accept = said.indexOf("ACCEPT ")) < 0 || !said.mid(accept).contains('\n'))
+            && server.waitForReadyRead(10000))
+            said += server.readAll();
+        if (accept >= 0) {
+            const QByteArray line = said.mid(accept).split('\n').front();
+            port = line.mid(line.lastIndexOf(':') + 1).trimmed().toInt();
+        }
+    }
+    ~TlsServer()
+    {
+        server.kill();
+        server.waitForFinished(5000);
+    }
+    QString base() const { return QStringLiteral("https://127.0.0.1:%1").arg(port); }
+    QString certificate() const { return dir.filePath("cert.pem"); }
+
+    QTemporaryDir dir;
+    QProcess server;
+    int port = 0; // 0 while it is not running
+};
+
+QByteArray redirectTo(const QString& location)
+{
+    return "HTTP/1.0 302 Found\r\nLocation: " + location.toUtf8() + "\r\nContent-Length: 0\r\n\r\n";
 }
 
 } // namespace
@@ -345,6 +418,231 @@ private slots:
         QVERIFY(request.Open("GET", url(server, "/"), false) && request.Send());
         QCOMPARE(request.ResponseText(), std::optional<QString>(expected));
         QCOMPARE(request.ResponseBody(), std::optional<QByteArray>(body));
+    }
+
+    void deadlineEndsADrippingAnswer_data()
+    {
+        QTest::addColumn<bool>("bodyOnly");
+        QTest::addColumn<bool>("async");
+        QTest::addColumn<int>("setDeadlineMs");
+        QTest::addColumn<QByteArray>("environmentMs");
+
+        QTest::newRow("head drips, Send") << false << false << 300 << QByteArray();
+        QTest::newRow("body drips, WaitForResponse(10000)") << true << true << 300 << QByteArray();
+        QTest::newRow("environment shortens the default")
+            << true << false << HttpRequest::DefaultDeadlineMs << QByteArray("300");
+        QTest::newRow("environment never lengthens") << true << true << 300 << QByteArray("600000");
+    }
+    void deadlineEndsADrippingAnswer()
+    {
+        QFETCH(bool, bodyOnly);
+        QFETCH(bool, async);
+        QFETCH(int, setDeadlineMs);
+        QFETCH(QByteArray, environmentMs);
+        const auto restore = environment("KESTRUNE_REQUEST_DEADLINE_MS", environmentMs);
+        Server server([&](const Request&) { return dripping(bodyOnly); });
+        HttpRequest request;
+        request.SetTimeouts(60000, 30000, setDeadlineMs);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(request.Open("GET", url(server, "/"), async));
+        QCOMPARE(request.Send(), async);
+        if (async)
+            QVERIFY(!request.WaitForResponse(10000));
+        QVERIFY2(clock.elapsed() < DripMs, "the request waited for the whole dripped answer");
+        QVERIFY(!request.ResponseBody().has_value());
+        QVERIFY(!request.Status().has_value());
+    }
+
+    void badDeadlineInTheEnvironmentIsIgnoredWithOneWarning_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("zero") << QByteArray("0");
+        QTest::newRow("negative") << QByteArray("-300");
+        QTest::newRow("no number") << QByteArray("300ms");
+    }
+    void badDeadlineInTheEnvironmentIsIgnoredWithOneWarning()
+    {
+        QFETCH(QByteArray, value);
+        const auto restore = environment("KESTRUNE_REQUEST_DEADLINE_MS", value);
+        const QRegularExpression warning("KESTRUNE_REQUEST_DEADLINE_MS.*ignored");
+        QTest::ignoreMessage(QtWarningMsg, warning);
+        QTest::failOnWarning(warning); // a second one
+        Server server([](const Request&) {
+            Response response = loopback::html("late");
+            response.drip = {2, 20, true}; // a moment, not a deadline's worth
+            return response;
+        });
+        for (int i = 0; i < 2; ++i) {
+            HttpRequest request;
+            QVERIFY(request.Open("GET", url(server, "/"), false));
+            QVERIFY(request.Send());
+            QCOMPARE(request.ResponseText(), std::optional<QString>("late"));
+        }
+    }
+
+    void refusesUnsafeMethodsAndHeaders_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("taken"); // for a method: opened; for a header: set
+
+        const QString nul(QChar(0));
+        QTest::newRow("method CR LF") << "GET / HTTP/1.1\r\nX-Injected: 1\r\nX:"
+                                      << ""
+                                      << "" << false;
+        QTest::newRow("method blank") << "GET /x"
+                                      << ""
+                                      << "" << false;
+        QTest::newRow("method NUL") << "GE" + nul + "T"
+                                    << ""
+                                    << "" << false;
+        QTest::newRow("method empty") << ""
+                                      << ""
+                                      << "" << false;
+        QTest::newRow("method token") << "m-SEARCH"
+                                      << ""
+                                      << "" << true;
+        QTest::newRow("name bare CR") << "GET"
+                                      << "X-A\rX-Injected"
+                                      << "1" << false;
+        QTest::newRow("name NUL") << "GET"
+                                  << "X-A" + nul << "1" << false;
+        QTest::newRow("name blank") << "GET"
+                                    << "X A"
+                                    << "1" << false;
+        QTest::newRow("name leading blank") << "GET"
+                                            << " X-A"
+                                            << "1" << false;
+        QTest::newRow("name colon") << "GET"
+                                    << "X-A:"
+                                    << "1" << false;
+        QTest::newRow("name empty") << "GET"
+                                    << ""
+                                    << "1" << false;
+        QTest::newRow("value NUL") << "GET"
+                                   << "X-A"
+                                   << "1" + nul + "2" << false;
+        QTest::newRow("value bare CR") << "GET"
+                                       << "X-A"
+                                       << "1\rX-Injected: 1" << false;
+        QTest::newRow("value LF") << "GET"
+                                  << "X-A"
+                                  << "1\nX-Injected: 1" << false;
+        QTest::newRow("header token, value with blank and tab") << "GET"
+                                                                << "X-A_b.c"
+                                                                << "1 2\t3" << true;
+    }
+    void refusesUnsafeMethodsAndHeaders()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, name);
+        QFETCH(QString, value);
+        QFETCH(bool, taken);
+        const bool headerRow = !name.isNull() && !value.isEmpty();
+        Server server(echo);
+        HttpRequest request;
+        if (!headerRow && !taken) {
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot open: the method"));
+            QTest::ignoreMessage(QtWarningMsg, "nothing sent: no request is open");
+        }
+        QCOMPARE(request.Open(method, url(server, "/"), false), headerRow || taken);
+        if (headerRow) {
+            if (!taken)
+                QTest::ignoreMessage(QtWarningMsg, QRegularExpression("refused: the name is no"));
+            QCOMPARE(request.SetRequestHeader(name, value), taken);
+        }
+        QCOMPARE(request.Send(), headerRow || taken);
+        const auto received = server.received();
+        QCOMPARE(received.size(), size_t(headerRow || taken ? 1 : 0));
+        if (received.empty())
+            return;
+        QCOMPARE(qs(received[0].method), method.toUpper());
+        QVERIFY(!received[0].header("X-Injected").has_value());
+        QCOMPARE(received[0].header("X-A_b.c").value_or("none"),
+            taken && headerRow ? u8(value) : "none");
+    }
+
+    // libcurl counts host and port as the origin a hand-set Cookie belongs to:
+    // a 307 or 308 to another port of the same host re-sends the body
+    // without it.
+    void redirectedPostKeepsItsBodyButNotItsCookie_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("otherPort");
+        QTest::newRow("307, same server") << 307 << false;
+        QTest::newRow("307, other port") << 307 << true;
+        QTest::newRow("308, other port") << 308 << true;
+    }
+    void redirectedPostKeepsItsBodyButNotItsCookie()
+    {
+        QFETCH(int, status);
+        QFETCH(bool, otherPort);
+        Server other(echo);
+        Server first([&](const Request& request) {
+            if (request.path == "/moved")
+                return echo(request);
+            const std::string to = otherPort ? other.base() + "/moved" : "/moved";
+            return Response {status, {{"Location", to}}, ""};
+        });
+        HttpRequest request;
+        QVERIFY(request.Open("POST", url(first, "/form"), false));
+        QVERIFY(request.SetRequestHeader("Content-Type", "application/x-www-form-urlencoded"));
+        QVERIFY(request.SetRequestHeader("Cookie", "token=xyz"));
+        QVERIFY(request.Send("a=b"));
+        QCOMPARE(request.ResponseText(), std::optional<QString>("POST /moved a=b"));
+
+        const Request arrived = (otherPort ? other : first).received().back();
+        QCOMPARE(arrived.header("Content-Type").value_or(""), "application/x-www-form-urlencoded");
+        QCOMPARE(arrived.header("Cookie").value_or("none"), otherPort ? "none" : "token=xyz");
+        QCOMPARE(first.received().front().header("Cookie").value_or(""), "token=xyz");
+    }
+
+    void neverFromHttpsToHttp_data()
+    {
+        QTest::addColumn<QString>("start"); // "https:" for the https server, else the http one
+        QTest::addColumn<bool>("follow");
+        QTest::addColumn<std::optional<QString>>("text");
+        QTest::addColumn<int>("plainRequests");
+        QTest::newRow("https page") << "https:/page" << true << std::optional<QString>("safe") << 0;
+        QTest::newRow("https to https")
+            << "https:/to-page" << true << std::optional<QString>("safe") << 0;
+        QTest::newRow("https to http")
+            << "https:/to-plain" << true << std::optional<QString>() << 0;
+        QTest::newRow("http to https to http") << "/start" << true << std::optional<QString>() << 1;
+        QTest::newRow("https to http, option 6 false")
+            << "https:/to-plain" << false << std::optional<QString>("") << 0;
+    }
+    void neverFromHttpsToHttp()
+    {
+        QFETCH(QString, start);
+        QFETCH(bool, follow);
+        QFETCH(std::optional<QString>, text);
+        QFETCH(int, plainRequests);
+        std::string tlsBase;
+        Server plain([&](const Request& request) {
+            if (request.path == "/start")
+                return Response {302, {{"Location", tlsBase + "/to-plain"}}, ""};
+            return loopback::html("plain");
+        });
+        TlsServer tls({{"page", "HTTP/1.0 200 OK\r\nContent-Length: 4\r\n\r\nsafe"},
+            {"to-page", redirectTo("/page")}, {"to-plain", redirectTo(url(plain, "/plain"))}});
+        QVERIFY2(tls.port > 0, "openssl's test server did not start");
+        tlsBase = u8(tls.base());
+        const auto restore = environment("KESTRUNE_CA_FILE", tls.certificate().toLocal8Bit());
+
+        HttpRequest request;
+        QVERIFY(request.Option(HttpRequest::EnableRedirects, follow));
+        const QString address = start.startsWith("https:") ? tls.base() + start.mid(6)
+                                                           : url(plain, qPrintable(start));
+        QVERIFY(request.Open("GET", address, false));
+        if (!text)
+            QTest::ignoreMessage(
+                QtWarningMsg, QRegularExpression("redirect from https to http refused"));
+        QCOMPARE(request.Send(), text.has_value());
+        QCOMPARE(request.ResponseText(), text);
+        QCOMPARE(int(plain.received().size()), plainRequests);
     }
 
     void transferAbortsWhenItsThreadIsAskedToStop()
