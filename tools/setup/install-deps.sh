@@ -5,7 +5,8 @@ set -eu
 
 packages="cmake make g++ pkg-config ca-certificates
   qt6-base-dev qt6-webengine-dev libgl-dev libcurl4-openssl-dev
-  libbenchmark-dev fonts-noto-cjk xvfb xauth openbox binutils-mingw-w64-x86-64"
+  libbenchmark-dev fonts-noto-cjk xvfb xauth openbox binutils-mingw-w64-x86-64
+  openssl libssl-dev zlib1g-dev"
 
 missing=""
 for package in $packages; do
