@@ -6,9 +6,14 @@ namespace lookup {
 
 namespace {
 
+// An error page tells that the site is down, not what it knows of the phone
+// or card. So does a redirect that names no place to go: followed or not, it
+// leads nowhere, and its body is the server's filler.
 bool isErrorPage(const web::HttpRequest& request)
 {
-    return request.Status().value_or(0) >= 400;
+    const int status = request.Status().value_or(0);
+    return status >= 400
+        || (status >= 300 && !request.GetResponseHeader(QStringLiteral("Location")));
 }
 
 } // namespace
