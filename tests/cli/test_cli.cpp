@@ -200,7 +200,7 @@ private slots:
     // window's labels.
     void eachKindInEachFormat()
     {
-        const QStringList identifiers {Serial, Imei, Iccid, "12345"};
+        const QStringList identifiers {Serial, Imei, Iccid, "12345", Replaced};
         const Run json = run(QStringList {"--format", "json"} + identifiers);
         const Run csv = run(QStringList {"--format", "csv"} + identifiers);
         const Run text = run(QStringList {"--format", "text"} + identifiers);
@@ -220,6 +220,8 @@ private slots:
         QCOMPARE(results[2].fields.size(), 4);
         QCOMPARE(results[3].fields.size(), 0);
         QCOMPARE(results[3].messages, QStringList {LengthMessage});
+        QVERIFY(results[4].messages.value(0).contains(',')); // quoted in the CSV
+        QCOMPARE(results[4].opened, QStringList {qs(sites_.base()) + "/maker/huanji.html"});
 
         const QList<Result> rows = csvResults(csv.out);
         QCOMPARE(rows.size(), results.size());
@@ -229,6 +231,7 @@ private slots:
             QCOMPARE(rows[i].kind, results[i].kind);
             QCOMPARE(rows[i].fields, results[i].fields);
             QCOMPARE(rows[i].messages, results[i].messages);
+            QCOMPARE(rows[i].opened, results[i].opened);
             QVERIFY(shown.contains(results[i].input + "  ["));
             for (const QVariant& value : results[i].fields)
                 QVERIFY2(shown.contains(QRegularExpression(
