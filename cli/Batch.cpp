@@ -5,9 +5,13 @@
 #include "lookup/device/LookupSerial.h"
 #include "lookup/sim/LookupIccid.h"
 
+#include <QSocketNotifier>
 #include <QThread>
 
 #include <csignal>
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace cli {
 
@@ -42,6 +46,9 @@ Batch::Batch(QStringList identifiers, int jobs, Deliver deliver)
     , deliver_(std::move(deliver))
     , done_(size_t(identifiers_.size()))
 {
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
+    connect(wakeNotifier_, &QSocketNotifier::activated, this, &Batch::woken);
 }
 
 Batch::~Batch()
@@ -51,21 +58,25 @@ Batch::~Batch()
         thread->wait();
         delete thread;
     }
+    ::close(wakeFd_);
 }
 
 void Batch::start()
 {
     const int threads = qMin<qsizetype>(jobs_, identifiers_.size());
-    for (int i = 0; i < threads; ++i) {
-        QThread* thread = QThread::create([this] { work(); });
-        connect(thread, &QThread::finished, this, &Batch::threadEnded, Qt::QueuedConnection);
-        threads_.push_back(thread);
-    }
-    running_ = threads;
+    for (int i = 0; i < threads; ++i)
+        threads_.push_back(QThread::create([this] {
+            work();
+            {
+                const std::lock_guard lock(mutex_);
+                ++ended_;
+            }
+            wake();
+        }));
     for (QThread* thread : threads_)
         thread->start();
     if (threads == 0)
-        QMetaObject::invokeMethod(this, &Batch::finished, Qt::QueuedConnection);
+        wake();
 }
 
 void Batch::interrupt()
@@ -100,8 +111,37 @@ void Batch::work()
                 ++failed_;
             done_[size_t(index)] = std::move(record);
         }
-        QMetaObject::invokeMethod(this, &Batch::deliverReady, Qt::QueuedConnection);
+        wake();
     }
+}
+
+void Batch::wake()
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+}
+
+void Batch::woken()
+{
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto read = ::read(wakeFd_, &count, sizeof count);
+    bool allEnded = false;
+    {
+        const std::lock_guard lock(mutex_);
+        allEnded = ended_ == int(threads_.size());
+    }
+    if (allEnded_ || !allEnded) {
+        deliverReady();
+        return;
+    }
+    allEnded_ = true;
+    for (QThread* thread : threads_) {
+        thread->wait();
+        delete thread;
+    }
+    threads_.clear();
+    deliverReady();
+    emit finished();
 }
 
 void Batch::deliverReady()
@@ -111,7 +151,7 @@ void Batch::deliverReady()
         {
             const std::lock_guard lock(mutex_);
             // After an interruption the gaps stay gaps: hand over what is there.
-            while (interrupted_ && running_ == 0 && nextOut_ < done_.size() && !done_[nextOut_])
+            while (interrupted_ && allEnded_ && nextOut_ < done_.size() && !done_[nextOut_])
                 ++nextOut_;
             if (nextOut_ >= done_.size() || !done_[nextOut_])
                 break;
@@ -134,19 +174,6 @@ int Batch::failed()
 {
     const std::lock_guard lock(mutex_);
     return failed_;
-}
-
-void Batch::threadEnded()
-{
-    if (--running_ > 0)
-        return;
-    for (QThread* thread : threads_) {
-        thread->wait();
-        delete thread;
-    }
-    threads_.clear();
-    deliverReady();
-    emit finished();
 }
 
 } // namespace cli

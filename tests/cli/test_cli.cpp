@@ -291,7 +291,9 @@ private slots:
         QTest::addColumn<QStringList>("environment"); // CLOSED: a port nobody answers on
         QTest::addColumn<int>("status");
         const QStringList none;
-        QTest::newRow("every one answered") << QStringList {Serial, Iccid} << none << 0;
+        // Dates read and request numbers drawn on four threads at once.
+        QTest::newRow("every one answered")
+            << QStringList {"F2LSAMPLE001", "351111111111111", Serial, Iccid} << none << 0;
         QTest::newRow("one not an identifier")
             << QStringList {Serial, "1234567890123"} << none << 1;
         QTest::newRow("serial: no site")
