@@ -1,9 +1,26 @@
 #include "Progress.h"
 
+#include <atomic>
 #include <cstdio>
 #include <unistd.h>
 
 namespace cli {
+
+namespace {
+
+// Whether the progress line stands unfinished on the terminal. Lookups log
+// on their own threads (a failed transfer, say): such a line takes the
+// progress line's place instead of being glued to its end.
+std::atomic_bool lineShown {false};
+
+void logOverProgress(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit();
+    std::fprintf(stderr, "%s%s\n", lineShown.exchange(false) ? "\r\033[K" : "", line.constData());
+    std::fflush(stderr);
+}
+
+} // namespace
 
 Progress::Progress(int total, bool wanted)
     : total_(total)
@@ -12,6 +29,7 @@ Progress::Progress(int total, bool wanted)
     clock_.start();
     if (!shown_)
         return;
+    qInstallMessageHandler(logOverProgress);
     connect(&tick_, &QTimer::timeout, this, &Progress::draw);
     tick_.start(250);
     draw();
@@ -25,13 +43,18 @@ void Progress::update(int done, int failed)
         draw();
 }
 
+Progress::~Progress()
+{
+    if (shown_)
+        qInstallMessageHandler(nullptr);
+}
+
 void Progress::clear()
 {
-    if (!drawn_)
+    if (!lineShown.exchange(false))
         return;
     std::fputs("\r\033[K", stderr);
     std::fflush(stderr);
-    drawn_ = false;
 }
 
 void Progress::draw()
@@ -41,7 +64,7 @@ void Progress::draw()
     std::fprintf(stderr, "\r\033[K%d/%d done, %d failed, %.1f s, %.1f/s", done_, total_, failed_,
         seconds, rate);
     std::fflush(stderr);
-    drawn_ = true;
+    lineShown = true;
 }
 
 } // namespace cli

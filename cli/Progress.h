@@ -15,6 +15,7 @@ class Progress : public QObject {
 
 public:
     Progress(int total, bool wanted);
+    ~Progress() override;
 
     bool shown() const { return shown_; }
     void update(int done, int failed);
@@ -29,7 +30,6 @@ private:
     const bool shown_;
     int done_ = 0;
     int failed_ = 0;
-    bool drawn_ = false;
     QElapsedTimer clock_;
     QTimer tick_; // keeps the time moving while the sites are slow
 };
