@@ -323,7 +323,7 @@ private slots:
         environment.replaceInStrings(
             "CLOSED", QStringLiteral("http://127.0.0.1:%1").arg(unusedLoopbackPort()));
         const Run result = run(QStringList {"--format", "json"} + arguments, environment);
-        QCOMPARE(result.exitCode, status);
+        QVERIFY2(result.exitCode == status, qPrintable(result.err));
         if (status == 2)
             QVERIFY2(result.err.contains("kestrune-cli: "), qPrintable(result.err));
         if (status == 0)
@@ -415,7 +415,7 @@ private slots:
             arguments << "--settings" << conf;
         const Run result = run(arguments, environment);
 
-        QCOMPARE(result.exitCode, 0);
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
         const QList<Result> results = jsonLines(result.out);
         QCOMPARE(results.size(), 2);
         QCOMPARE(results[0].opened, QStringList {QString(opened).replace("SITES", base)});
@@ -454,10 +454,11 @@ private slots:
         ::kill(pid_t(process.processId()), SIGINT);
         QVERIFY(process.waitForFinished(10000));
         out += process.readAllStandardOutput();
+        const QString err = QString::fromUtf8(process.readAllStandardError());
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), 130);
+        QVERIFY2(process.exitCode() == 130, qPrintable(err));
         QCOMPARE(inputs(jsonLines(out)), identifiers.mid(0, 2));
-        QVERIFY(process.readAllStandardError().contains("interrupted"));
+        QVERIFY(err.contains("interrupted"));
     }
 
     // The address goes to the opener as one argument; no shell reads it.
