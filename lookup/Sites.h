@@ -15,13 +15,12 @@ namespace lookup {
 // is not an http or https address is not used: the program says so once on
 // standard error and takes the next source.
 struct Sites {
-    QString warrantyUrl; // KESTRUNE_WARRANTY_URL, warranty_url: the warranty-check service,
-                         // ".../wcResults.do"
-    QString
-        imeiSite; // KESTRUNE_IMEI_SITE, imei_site: the IMEI check site's home page, ending in "/"
-    QString iosSite; // KESTRUNE_IOS_SITE, ios_site: the iOS version site's home page, ending in "/"
-    QString iccidSite; // KESTRUNE_ICCID_SITE, iccid_site: scheme and host of the ICCID site
-    QString makerSite; // KESTRUNE_MAKER_SITE, maker_site: the maker's ICCID web site, ending in "/"
+    // Each with its environment variable and its key in the file.
+    QString warrantyUrl; // KESTRUNE_WARRANTY_URL, warranty_url: ".../wcResults.do"
+    QString imeiSite; // KESTRUNE_IMEI_SITE, imei_site: home page, ending in "/"
+    QString iosSite; // KESTRUNE_IOS_SITE, ios_site: home page, ending in "/"
+    QString iccidSite; // KESTRUNE_ICCID_SITE, iccid_site: scheme and host
+    QString makerSite; // KESTRUNE_MAKER_SITE, maker_site: ending in "/"
     QString shopUrl; // KESTRUNE_SHOP_URL, shop_url: the maker's shop listing
 
     // Called for every lookup. The environment is read afresh on every call:

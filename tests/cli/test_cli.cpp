@@ -420,8 +420,10 @@ private slots:
         QCOMPARE(results.size(), 2);
         QCOMPARE(results[0].opened, QStringList {QString(opened).replace("SITES", base)});
         QCOMPARE(results[0].fields["replaced"], "已换机！"); // the warranty service from the file
-        complaint.replace("CONF", conf);
-        QCOMPARE(result.err.count(complaint), complaint.isEmpty() ? result.err.size() + 1 : 1);
+        if (complaint.isEmpty())
+            QVERIFY2(!result.err.contains("is not an http"), qPrintable(result.err));
+        else // once, though both lookups asked
+            QCOMPARE(result.err.count(complaint.replace("CONF", conf)), 1);
     }
 
     // Ctrl-C while two answers are held: the two done come out, the held
