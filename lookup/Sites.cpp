@@ -190,7 +190,8 @@ bool Sites::readSettingsFile()
     SettingsFile& file = SettingsFile::instance();
     const std::lock_guard lock(file.mutex);
     file.readOnce();
-    return file.readable;
+    // The default file is only a wish: the program carries on without it.
+    return file.readable || !file.named;
 }
 
 QString Sites::makerHomePage()

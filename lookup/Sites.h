@@ -36,7 +36,8 @@ struct Sites {
     static void useSettingsFile(const QString& path);
     // Reads the settings file now, if it has not been read yet, so that what
     // it gets wrong is said before the first lookup. False when a file named
-    // by useSettingsFile cannot be read (a missing default file is no fault).
+    // by useSettingsFile cannot be read; the default file may be missing or
+    // unreadable (that is said on standard error) without stopping anyone.
     static bool readSettingsFile();
 
     // The maker's home page as the caption names it; shown, never fetched.
