@@ -4,21 +4,41 @@
 
 namespace lookup {
 
-// Every address the program uses, in one place. Each has a built-in default
-// and an environment variable that replaces it, for anyone whose site has
-// moved, for the sample sites and for the tests. The built-in hosts we made up
-// are under the reserved ".example" domain, so no stranger's server is asked.
+// Every address the program uses, in one place. Each is taken from the first
+// of three sources that has it: an environment variable (for the sample sites
+// and the tests), the settings file (for a desktop user whose site has moved),
+// the built-in default. The built-in hosts we made up are under the reserved
+// ".example" domain, so no stranger's server is asked.
+//
+// The settings file is $XDG_CONFIG_HOME/kestrune/kestrune.conf (~/.config/...
+// when that is unset), INI form, group [sites], the keys below. A value that
+// is not an http or https address is not used: the program says so once on
+// standard error and takes the next source.
 struct Sites {
-    QString warrantyUrl; // KESTRUNE_WARRANTY_URL: the warranty-check service, ".../wcResults.do"
-    QString imeiSite; // KESTRUNE_IMEI_SITE: the IMEI check site's home page, ending in "/"
-    QString iosSite; // KESTRUNE_IOS_SITE: the iOS version site's home page, ending in "/"
-    QString iccidSite; // KESTRUNE_ICCID_SITE: scheme and host of the ICCID site
-    QString makerSite; // KESTRUNE_MAKER_SITE: the maker's ICCID web site, ending in "/"
-    QString shopUrl; // KESTRUNE_SHOP_URL: the maker's shop listing
+    // Each with its environment variable and its key in the file.
+    QString warrantyUrl; // KESTRUNE_WARRANTY_URL, warranty_url: ".../wcResults.do"
+    QString imeiSite; // KESTRUNE_IMEI_SITE, imei_site: home page, ending in "/"
+    QString iosSite; // KESTRUNE_IOS_SITE, ios_site: home page, ending in "/"
+    QString iccidSite; // KESTRUNE_ICCID_SITE, iccid_site: scheme and host
+    QString makerSite; // KESTRUNE_MAKER_SITE, maker_site: ending in "/"
+    QString shopUrl; // KESTRUNE_SHOP_URL, shop_url: the maker's shop listing
 
-    // Read afresh on every call: it costs six getenv calls, and lets a test
-    // point a lookup at its own server before it runs.
+    // Called for every lookup. The environment is read afresh on every call:
+    // six getenv calls, and a test can point a lookup at its own server before
+    // it runs. The settings file is read once per process, by whichever
+    // thread comes first.
     static Sites fromEnvironment();
+
+    // Where the settings file is looked for unless another one is named.
+    static QString defaultSettingsFile();
+    // Names another settings file (the command line's --settings) and forgets
+    // what was read from the previous one. Call it before lookups start.
+    static void useSettingsFile(const QString& path);
+    // Reads the settings file now, if it has not been read yet, so that what
+    // it gets wrong is said before the first lookup. False when a file named
+    // by useSettingsFile cannot be read; the default file may be missing or
+    // unreadable (that is said on standard error) without stopping anyone.
+    static bool readSettingsFile();
 
     // The maker's home page as the caption names it; shown, never fetched.
     static QString makerHomePage();

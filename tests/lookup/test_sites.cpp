@@ -2,10 +2,27 @@
 
 #include <QtTest>
 
+#include <thread>
+#include <vector>
+
 class TestSites : public QObject {
     Q_OBJECT
 
+    QTemporaryDir scratch_;
+
+    QString writeSettings(const QByteArray& sites)
+    {
+        const QString path = scratch_.filePath("kestrune.conf");
+        QFile file(path);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write("[sites]\n" + sites);
+        return path;
+    }
+
 private slots:
+    // Not the settings of whoever runs the tests.
+    void initTestCase() { lookup::Sites::useSettingsFile(scratch_.filePath("none.conf")); }
+
     void builtInHostsAreReserved()
     {
         for (const char* variable :
@@ -55,6 +72,40 @@ private slots:
         QCOMPARE(sites.imeiValidatePage(), validatePage);
         QCOMPARE(sites.announcementPage(), announcement);
         QCOMPARE(sites.shopUrl, QStringLiteral("http://127.0.0.1:8765/item.htm?id=1"));
+    }
+
+    // Lookups ask for the sites every time, on several threads at once: the
+    // file is read by the first, once; the environment is read every time.
+    void settingsFileReadOnceEnvironmentEveryTime()
+    {
+        qunsetenv("KESTRUNE_MAKER_SITE");
+        qunsetenv("KESTRUNE_IMEI_SITE");
+        lookup::Sites::useSettingsFile(writeSettings("maker_site=\"http://127.0.0.1:1/a/\"\n"
+                                                     "imei_site=gopher://127.0.0.1/\n"));
+        std::vector<QString> seen(8);
+        std::vector<std::thread> threads;
+        for (QString& makerSite : seen)
+            threads.emplace_back(
+                [&makerSite] { makerSite = lookup::Sites::fromEnvironment().makerSite; });
+        for (std::thread& thread : threads)
+            thread.join();
+        for (const QString& makerSite : seen)
+            QCOMPARE(makerSite, QStringLiteral("http://127.0.0.1:1/a/"));
+        QCOMPARE(lookup::Sites::fromEnvironment().imeiSite,
+            QStringLiteral("https://www.imei-check.example/"));
+
+        writeSettings("maker_site=\"http://127.0.0.1:1/b/\"\n");
+        QCOMPARE(
+            lookup::Sites::fromEnvironment().makerSite, QStringLiteral("http://127.0.0.1:1/a/"));
+        qputenv("KESTRUNE_MAKER_SITE", "http://127.0.0.1:2/env");
+        QCOMPARE(
+            lookup::Sites::fromEnvironment().makerSite, QStringLiteral("http://127.0.0.1:2/env/"));
+        qunsetenv("KESTRUNE_MAKER_SITE");
+
+        lookup::Sites::useSettingsFile(scratch_.filePath("missing.conf"));
+        QVERIFY(!lookup::Sites::readSettingsFile());
+        QCOMPARE(lookup::Sites::fromEnvironment().makerSite,
+            QStringLiteral("https://iccid.kestrune.example/"));
     }
 };
 

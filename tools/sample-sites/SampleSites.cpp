@@ -27,6 +27,23 @@ std::vector<std::pair<std::string, std::string>> environment(const std::string& 
     };
 }
 
+std::string settingsFile(const std::string& base)
+{
+    // The file's keys, in the order of the environment above.
+    static const char* const keys[]
+        = {"iccid_site", "warranty_url", "imei_site", "ios_site", "maker_site", "shop_url"};
+    std::string text = "# Kestrune助理 settings: the sample sites on " + base
+        + " (made-up answers, not real data).\n"
+          "# Save as ~/.config/kestrune/kestrune.conf; an environment variable of the\n"
+          "# same name in capitals with KESTRUNE_ before it still wins over a line here.\n"
+          "[sites]\n";
+    const auto settings = environment(base);
+    for (size_t i = 0; i < settings.size(); ++i)
+        // Quoted, so that a comma or semicolon in an address stays part of it.
+        text += std::string(keys[i]) + "=\"" + settings[i].second + "\"\n";
+    return text;
+}
+
 std::optional<std::string> formField(const std::string& form, const std::string& name)
 {
     size_t start = 0;

@@ -25,6 +25,10 @@ loopback::Response answer(const loopback::Request& request);
 // The environment that points the program at sample sites served at `base`.
 std::vector<std::pair<std::string, std::string>> environment(const std::string& base);
 
+// A complete settings file (kestrune.conf) that points both programs at
+// sample sites served at `base`.
+std::string settingsFile(const std::string& base);
+
 // Each site answers the requests that are its own and leaves the rest.
 std::optional<loopback::Response> iccidSite(const loopback::Request& request);
 std::optional<loopback::Response> makerSite(const loopback::Request& request);

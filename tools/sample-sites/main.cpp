@@ -1,15 +1,26 @@
 // Serves the sample sites on 127.0.0.1 and prints the environment that points
 // the program at them:  kestrune-sample-sites [port]
+// Or prints a settings file that points both programs at sample sites served
+// on that port, and serves nothing:  kestrune-sample-sites --settings-file [port]
 #include "SampleSites.h"
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 int main(int argc, char** argv)
 {
-    const int port = argc > 1 ? std::atoi(argv[1]) : 8765;
+    const bool settingsFile = argc > 1 && std::strcmp(argv[1], "--settings-file") == 0;
+    const int portArgument = settingsFile ? 2 : 1;
+    const int port = argc > portArgument ? std::atoi(argv[portArgument]) : 8765;
+    if (settingsFile) {
+        const std::string base = "http://127.0.0.1:" + std::to_string(port);
+        std::fputs(samples::settingsFile(base).c_str(), stdout);
+        return 0;
+    }
+
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace cli {
+
+// Turns the first Ctrl-C (SIGINT) into a Qt signal on the main thread, where
+// it is safe to act on. A second Ctrl-C ends the program at once, the usual
+// way out when a clean stop takes too long.
+class Interrupt : public QObject {
+    Q_OBJECT
+
+public:
+    Interrupt();
+    ~Interrupt() override;
+
+signals:
+    void requested();
+
+private:
+    QSocketNotifier* notifier_ = nullptr;
+};
+
+} // namespace cli

@@ -1,0 +1,107 @@
+#include "Options.h"
+
+#include <QCommandLineParser>
+
+namespace cli {
+
+std::optional<Options> ParseOptions(
+    const QStringList& arguments, bool stdoutIsTerminal, QString& error)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption file(QStringList {"f", "file"}, {}, "FILE");
+    const QCommandLineOption format("format", {}, "FORMAT");
+    const QCommandLineOption offline("offline");
+    const QCommandLineOption jobs(QStringList {"j", "jobs"}, {}, "N");
+    const QCommandLineOption quiet(QStringList {"q", "quiet"});
+    const QCommandLineOption open("open");
+    const QCommandLineOption settings("settings", {}, "FILE");
+    const QCommandLineOption help(QStringList {"h", "help"});
+    const QCommandLineOption version(QStringList {"V", "version"});
+    parser.addOptions({file, format, offline, jobs, quiet, open, settings, help, version});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return std::nullopt;
+    }
+
+    Options options;
+    options.help = parser.isSet(help);
+    options.version = parser.isSet(version);
+    if (options.help || options.version)
+        return options;
+
+    options.identifiers = parser.positionalArguments();
+    options.file = parser.value(file);
+    options.offline = parser.isSet(offline);
+    options.quiet = parser.isSet(quiet);
+    options.open = parser.isSet(open);
+    options.settings = parser.value(settings);
+    if (parser.isSet(settings) && options.settings.isEmpty()) {
+        error = QStringLiteral("--settings needs a file name");
+        return std::nullopt;
+    }
+
+    // A person at a terminal reads; a script reads JSON Lines.
+    options.format = stdoutIsTerminal ? Format::Text : Format::Json;
+    if (parser.isSet(format)) {
+        const QString name = parser.value(format);
+        if (name == QLatin1String("text"))
+            options.format = Format::Text;
+        else if (name == QLatin1String("json"))
+            options.format = Format::Json;
+        else if (name == QLatin1String("csv"))
+            options.format = Format::Csv;
+        else {
+            error = QStringLiteral("unknown format \"%1\" (text, json or csv)").arg(name);
+            return std::nullopt;
+        }
+    }
+
+    options.jobs = DefaultJobs;
+    if (parser.isSet(jobs)) {
+        bool number = false;
+        options.jobs = parser.value(jobs).toInt(&number);
+        if (!number || options.jobs < 1 || options.jobs > MaxJobs) {
+            error = QStringLiteral("--jobs takes a number from 1 to %1").arg(MaxJobs);
+            return std::nullopt;
+        }
+    }
+
+    if (options.identifiers.isEmpty() && !parser.isSet(file)) {
+        error = QStringLiteral("no identifier given");
+        return std::nullopt;
+    }
+    return options;
+}
+
+QString HelpText()
+{
+    return QStringLiteral(
+        "Usage: kestrune-cli [options] IDENTIFIER...\n"
+        "       kestrune-cli [options] --file FILE     (FILE \"-\" is standard input)\n"
+        "\n"
+        "Looks phones up by serial number (12 or 14 characters) or IMEI (15), and SIM\n"
+        "cards by ICCID (19 or 20 characters starting \"89\"), as the Kestrune助理 window\n"
+        "does, and prints what the window would show.\n"
+        "\n"
+        "Options:\n"
+        "  -f, --file FILE      identifiers one a line; blank lines and lines starting\n"
+        "                       \"#\" are skipped\n"
+        "      --format FORMAT  text (the default on a terminal), json (JSON Lines, the\n"
+        "                       default otherwise) or csv (UTF-8 with a byte-order mark)\n"
+        "      --offline        read the identifiers only, ask no site\n"
+        "  -j, --jobs N         identifiers looked up at once, 1 to 16 (default 4);\n"
+        "                       the output keeps the input's order\n"
+        "  -q, --quiet          no progress line on standard error\n"
+        "      --open           open the replaced-device page in the browser, as the\n"
+        "                       window does (otherwise it is only listed as opened)\n"
+        "      --settings FILE  the settings file to read instead of\n"
+        "                       $XDG_CONFIG_HOME/kestrune/kestrune.conf\n"
+        "  -h, --help           this text\n"
+        "  -V, --version        the program's version\n"
+        "\n"
+        "Exit status: 0 when every identifier got an answer, 1 when any was no\n"
+        "identifier or got no answer, 2 for a usage error, 130 after Ctrl-C.\n"
+        "See kestrune-cli(1).\n");
+}
+
+} // namespace cli

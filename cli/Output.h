@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Record.h"
+
+#include <QByteArray>
+
+namespace cli {
+
+enum class Format { Text, Json, Csv };
+
+// The bytes that go to standard output, all UTF-8:
+//   text  each identifier with the window's labels and boxes, a blank line after
+//   json  one JSON object per identifier per line (JSON Lines)
+//   csv   a byte-order mark and a header row first, then one row per
+//         identifier, RFC 4180 (CRLF, double quotes where needed)
+QByteArray OutputStart(Format format);
+QByteArray OutputRecord(Format format, const Record& record);
+
+} // namespace cli

@@ -1,0 +1,70 @@
+#include "Progress.h"
+
+#include <atomic>
+#include <cstdio>
+#include <unistd.h>
+
+namespace cli {
+
+namespace {
+
+// Whether the progress line stands unfinished on the terminal. Lookups log
+// on their own threads (a failed transfer, say): such a line takes the
+// progress line's place instead of being glued to its end.
+std::atomic_bool lineShown {false};
+
+void logOverProgress(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit();
+    std::fprintf(stderr, "%s%s\n", lineShown.exchange(false) ? "\r\033[K" : "", line.constData());
+    std::fflush(stderr);
+}
+
+} // namespace
+
+Progress::Progress(int total, bool wanted)
+    : total_(total)
+    , shown_(wanted && total > 1 && isatty(STDERR_FILENO))
+{
+    clock_.start();
+    if (!shown_)
+        return;
+    qInstallMessageHandler(logOverProgress);
+    connect(&tick_, &QTimer::timeout, this, &Progress::draw);
+    tick_.start(250);
+    draw();
+}
+
+void Progress::update(int done, int failed)
+{
+    done_ = done;
+    failed_ = failed;
+    if (shown_)
+        draw();
+}
+
+Progress::~Progress()
+{
+    if (shown_)
+        qInstallMessageHandler(nullptr);
+}
+
+void Progress::clear()
+{
+    if (!lineShown.exchange(false))
+        return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+}
+
+void Progress::draw()
+{
+    const double seconds = double(clock_.elapsed()) / 1000.0;
+    const double rate = seconds > 0 ? done_ / seconds : 0.0;
+    std::fprintf(stderr, "\r\033[K%d/%d done, %d failed, %.1f s, %.1f/s", done_, total_, failed_,
+        seconds, rate);
+    std::fflush(stderr);
+    lineShown = true;
+}
+
+} // namespace cli

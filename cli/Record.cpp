@@ -1,0 +1,65 @@
+#include "Record.h"
+
+#include <algorithm>
+
+namespace cli {
+
+namespace {
+
+// The lookups' words for "no site answered": the serial-number lookup's
+// (which the IMEI lookup falls back to) and the ICCID lookup's. The tests run
+// each kind against a closed port, so a change of wording there is noticed.
+const QStringList NoAnswerMessages {
+    QStringLiteral("网络异常或者服务器维护!"),
+    QStringLiteral("网络通信异常，可能是服务器维护，请稍后再试！"),
+};
+
+constexpr int IdOk = 1;
+
+} // namespace
+
+QString Record::text(lookup::Box box) const
+{
+    for (const auto& [written, text] : boxes)
+        if (written == box)
+            return text;
+    return {};
+}
+
+bool Record::written(lookup::Box box) const
+{
+    return std::any_of(
+        boxes.begin(), boxes.end(), [box](const auto& entry) { return entry.first == box; });
+}
+
+bool Record::failed() const
+{
+    if (kind == Kind::Invalid)
+        return true;
+    return std::any_of(messages.begin(), messages.end(),
+        [](const QString& message) { return NoAnswerMessages.contains(message); });
+}
+
+void RecordingWindow::setText(lookup::Box box, const QString& text)
+{
+    for (auto& [written, old] : record_.boxes) {
+        if (written == box) {
+            old = text;
+            return;
+        }
+    }
+    record_.boxes.emplace_back(box, text);
+}
+
+int RecordingWindow::msgBox(const QString& prompt, int, const QString&)
+{
+    record_.messages << prompt;
+    return IdOk;
+}
+
+void RecordingWindow::openInSystemBrowser(const QString& address)
+{
+    record_.opened << address;
+}
+
+} // namespace cli

@@ -1,0 +1,503 @@
+// kestrune-cli as its users run it: the built program as a process of its
+// own, over real HTTP against the sample sites on a loopback port.
+#include "sample-sites/SampleSites.h"
+#include "support/Loopback.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <thread>
+
+namespace {
+
+const QString Serial = QStringLiteral("F2LSAMPLE002"); // coverage expired: no dates shown
+const QString Imei = QStringLiteral("352222222222222"); // the same, by IMEI
+const QString Iccid = QStringLiteral("89860012345678901234");
+const QString Replaced = QStringLiteral("F2LSAMPLE004"); // opens the replaced-device page
+const QString LengthMessage = QStringLiteral("请输入正确的序列号或IMEI号码！");
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+// What a JSON line or a CSV row says of one identifier.
+struct Result {
+    QString input;
+    QString kind;
+    QVariantMap fields;
+    QStringList messages;
+    QStringList opened;
+};
+
+QList<Result> jsonLines(const QByteArray& out)
+{
+    QList<Result> results;
+    for (const QByteArray& line : out.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        QJsonParseError error;
+        const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
+        if (error.error != QJsonParseError::NoError)
+            qWarning() << "not JSON:" << line;
+        results.push_back({object["input"].toString(), object["kind"].toString(),
+            object["fields"].toObject().toVariantMap(),
+            object["messages"].toVariant().toStringList(),
+            object["opened"].toVariant().toStringList()});
+    }
+    return results;
+}
+
+// RFC 4180: fields separated by commas, records by CRLF, quoted fields may
+// hold both and write a quote twice.
+QList<QStringList> csvRecords(const QString& text)
+{
+    QList<QStringList> records;
+    QStringList record;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += c, ++i;
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            record << std::exchange(field, {});
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            record << std::exchange(field, {});
+            records << std::exchange(record, {});
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    return records;
+}
+
+QList<Result> csvResults(const QByteArray& out)
+{
+    if (!out.startsWith("\xEF\xBB\xBF"))
+        return {};
+    const QList<QStringList> records = csvRecords(QString::fromUtf8(out.mid(3)));
+    QList<Result> results;
+    for (qsizetype row = 1; row < records.size(); ++row) {
+        Result result;
+        for (qsizetype column = 0; column < records[0].size(); ++column) {
+            const QString name = records[0][column];
+            const QString value = records[row].value(column);
+            if (name == "input")
+                result.input = value;
+            else if (name == "kind")
+                result.kind = value;
+            else if (name == "messages")
+                result.messages = value.split('\n', Qt::SkipEmptyParts);
+            else if (name == "opened")
+                result.opened = value.split('\n', Qt::SkipEmptyParts);
+            else if (!value.isEmpty())
+                result.fields[name] = value;
+        }
+        results << result;
+    }
+    return results;
+}
+
+QStringList inputs(const QList<Result>& results)
+{
+    QStringList list;
+    for (const Result& result : results)
+        list << result.input;
+    return list;
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+    // Serves the sample sites; `hold` may make an answer wait, or never come.
+    std::function<std::optional<loopback::Response>(const loopback::Request&)> hold_;
+    std::mutex holdMutex_;
+    loopback::Server sites_ {[this](const loopback::Request& request) {
+        decltype(hold_) hold;
+        {
+            const std::lock_guard lock(holdMutex_);
+            hold = hold_;
+        }
+        if (hold)
+            if (auto response = hold(request))
+                return *response;
+        return samples::answer(request);
+    }};
+    QTemporaryDir scratch_;
+
+    void setHold(decltype(hold_) hold)
+    {
+        const std::lock_guard lock(holdMutex_);
+        hold_ = std::move(hold);
+    }
+
+    QProcessEnvironment environment(const QStringList& extra = {}) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : environment.keys())
+            if (name.startsWith("KESTRUNE_"))
+                environment.remove(name);
+        // No settings file of the person running the tests.
+        environment.insert("XDG_CONFIG_HOME", scratch_.filePath("no-config"));
+        for (const auto& [name, value] : samples::environment(sites_.base()))
+            environment.insert(qs(name), qs(value));
+        for (const QString& setting : extra) {
+            const qsizetype equals = setting.indexOf('=');
+            environment.insert(setting.left(equals), setting.mid(equals + 1));
+        }
+        return environment;
+    }
+
+    void start(QProcess& process, const QStringList& arguments, const QStringList& extra = {})
+    {
+        process.setProcessEnvironment(environment(extra));
+        process.start(KESTRUNE_CLI, arguments);
+    }
+
+    Run run(
+        const QStringList& arguments, const QStringList& extra = {}, const QByteArray& input = {})
+    {
+        QProcess process;
+        start(process, arguments, extra);
+        process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(60000))
+            process.kill();
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString writeFile(const QString& name, const QByteArray& content)
+    {
+        const QString path = scratch_.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(content);
+        return path;
+    }
+
+private slots:
+    void init()
+    {
+        setHold({});
+        sites_.clearReceived();
+    }
+
+    // The same lookups in the three forms say the same; text with the
+    // window's labels.
+    void eachKindInEachFormat()
+    {
+        const QStringList identifiers {Serial, Imei, Iccid, "12345", Replaced};
+        const Run json = run(QStringList {"--format", "json"} + identifiers);
+        const Run csv = run(QStringList {"--format", "csv"} + identifiers);
+        const Run text = run(QStringList {"--format", "text"} + identifiers);
+        for (const Run* each : {&json, &csv, &text})
+            QCOMPARE(each->exitCode, 1); // for the invalid one
+
+        const QList<Result> results = jsonLines(json.out);
+        QCOMPARE(inputs(results), identifiers);
+        QCOMPARE(results[0].kind, "serial");
+        QCOMPARE(results[1].kind, "imei");
+        QCOMPARE(results[2].kind, "iccid");
+        QCOMPARE(results[3].kind, "invalid");
+        QCOMPARE(results[0].fields["warranty"], "已过期");
+        QCOMPARE(results[1].fields["model"], "iPhone 5 小黑 16GB");
+        QVERIFY(!results[1].fields["ios_version"].toString().isEmpty());
+        QCOMPARE(results[2].fields["carrier"], "中国移动GSM");
+        QCOMPARE(results[2].fields.size(), 4);
+        QCOMPARE(results[3].fields.size(), 0);
+        QCOMPARE(results[3].messages, QStringList {LengthMessage});
+        QVERIFY(results[4].messages.value(0).contains(',')); // quoted in the CSV
+        QCOMPARE(results[4].opened, QStringList {qs(sites_.base()) + "/maker/huanji.html"});
+
+        const QList<Result> rows = csvResults(csv.out);
+        QCOMPARE(rows.size(), results.size());
+        const QString shown = QString::fromUtf8(text.out);
+        for (qsizetype i = 0; i < results.size(); ++i) {
+            QCOMPARE(rows[i].input, results[i].input);
+            QCOMPARE(rows[i].kind, results[i].kind);
+            QCOMPARE(rows[i].fields, results[i].fields);
+            QCOMPARE(rows[i].messages, results[i].messages);
+            QCOMPARE(rows[i].opened, results[i].opened);
+            QVERIFY(shown.contains(results[i].input + "  ["));
+            for (const QVariant& value : results[i].fields)
+                QVERIFY2(shown.contains(QRegularExpression(
+                             ":\\s+" + QRegularExpression::escape(value.toString()) + "\n")),
+                    qPrintable(value.toString()));
+        }
+        QVERIFY(shown.contains(QRegularExpression("\n  运营商:\\s+中国移动GSM\n")));
+        QVERIFY(shown.contains("  提示:" + QString(15, ' ') + LengthMessage + "\n"));
+    }
+
+    void fileOfIdentifiers_data()
+    {
+        QTest::addColumn<bool>("standardInput");
+        QTest::newRow("file") << false;
+        QTest::newRow("standard input") << true;
+    }
+    void fileOfIdentifiers()
+    {
+        QFETCH(bool, standardInput);
+        const QByteArray content = "\xEF\xBB\xBF# phones of Monday\r\n" + Serial.toUtf8()
+            + "\r\n\r\n   \n#" + Imei.toUtf8() + "\n12345\r\n" + Iccid.toUtf8() + "\n "
+            + Serial.left(11).toUtf8() + "\n" + Imei.toUtf8();
+        const QString path = writeFile("list.txt", content);
+        const Run result
+            = run({"--offline", "--format", "json", "--file", standardInput ? "-" : path}, {},
+                standardInput ? content : QByteArray());
+        QCOMPARE(result.exitCode, 1);
+        const QList<Result> results = jsonLines(result.out);
+        // A blank before a serial number is kept, as the window keeps it.
+        QCOMPARE(
+            inputs(results), QStringList({Serial, "12345", Iccid, " " + Serial.left(11), Imei}));
+        QCOMPARE(results[3].kind, "serial");
+    }
+
+    // Later identifiers answer first; the output still follows the input.
+    void orderKeptWithEightJobs()
+    {
+        QStringList identifiers;
+        for (int i = 0; i < 16; ++i)
+            identifiers << QStringLiteral("898600%1").arg(i, 14, 10, QLatin1Char('0'));
+        setHold(
+            [identifiers](const loopback::Request& request) -> std::optional<loopback::Response> {
+                const qsizetype index = identifiers.indexOf(
+                    qs(samples::formField(request.query, "ICCID").value_or("")));
+                std::this_thread::sleep_for(std::chrono::milliseconds(10 * (16 - index)));
+                return std::nullopt;
+            });
+        const Run result = run(QStringList {"--jobs", "8", "--format", "json"} + identifiers);
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(inputs(jsonLines(result.out)), identifiers);
+        QCOMPARE(sites_.received().size(), size_t(16));
+    }
+
+    void exitStatus_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("environment"); // CLOSED: a port nobody answers on
+        QTest::addColumn<int>("status");
+        const QStringList none;
+        // Dates read and request numbers drawn on four threads at once.
+        QTest::newRow("every one answered")
+            << QStringList {"F2LSAMPLE001", "351111111111111", Serial, Iccid} << none << 0;
+        QTest::newRow("one not an identifier")
+            << QStringList {Serial, "1234567890123"} << none << 1;
+        QTest::newRow("serial: no site")
+            << QStringList {Serial} << QStringList {"KESTRUNE_WARRANTY_URL=CLOSED/wcResults.do"}
+            << 1;
+        QTest::newRow("imei: no site") << QStringList {Imei}
+                                       << QStringList {"KESTRUNE_IMEI_SITE=CLOSED/imei/",
+                                              "KESTRUNE_WARRANTY_URL=CLOSED/wcResults.do"}
+                                       << 1;
+        QTest::newRow("iccid: no site")
+            << QStringList {Iccid} << QStringList {"KESTRUNE_ICCID_SITE=CLOSED"} << 1;
+        QTest::newRow("nothing to look up") << none << none << 2;
+        QTest::newRow("17 jobs") << QStringList {"--jobs", "17", Serial} << none << 2;
+        QTest::newRow("0 jobs") << QStringList {"--jobs", "0", Serial} << none << 2;
+        QTest::newRow("unknown format") << QStringList {"--format", "xml", Serial} << none << 2;
+        QTest::newRow("unknown option") << QStringList {"--fast", Serial} << none << 2;
+        QTest::newRow("missing file") << QStringList {"--file", "/nonexistent/list"} << none << 2;
+        QTest::newRow("missing settings")
+            << QStringList {"--settings", "/nonexistent.conf", Serial} << none << 2;
+        QTest::newRow("help") << QStringList {"--help"} << none << 0;
+    }
+    void exitStatus()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, environment);
+        QFETCH(int, status);
+        environment.replaceInStrings(
+            "CLOSED", QStringLiteral("http://127.0.0.1:%1").arg(unusedLoopbackPort()));
+        const Run result = run(QStringList {"--format", "json"} + arguments, environment);
+        QVERIFY2(result.exitCode == status, qPrintable(result.err));
+        if (status == 2)
+            QVERIFY2(result.err.contains("kestrune-cli: "), qPrintable(result.err));
+        if (status == 0)
+            QCOMPARE(result.err, QString());
+    }
+
+    void versionIsTheProgramsVersion()
+    {
+        const Run result = run({"--version"});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, QByteArray("kestrune-cli " KESTRUNE_VERSION "\n"));
+    }
+
+    void offlineAsksNoSite()
+    {
+        const Run result = run({"--offline", "--format", "json", Serial, Imei, Iccid, "x"});
+        QCOMPARE(result.exitCode, 1);
+        const QList<Result> results = jsonLines(result.out);
+        QCOMPARE(results.size(), 4);
+        QCOMPARE(results[1].kind, "imei");
+        QCOMPARE(results[2].kind, "iccid");
+        QCOMPARE(results[1].fields.size() + results[1].messages.size(), 0);
+        QCOMPARE(results[3].messages, QStringList {LengthMessage});
+        QVERIFY(sites_.received().empty());
+    }
+
+    // The maker's site is only ever opened, never asked, so the page the
+    // program would open shows which source it came from, built-in included.
+    void settingsPrecedence_data()
+    {
+        QTest::addColumn<bool>("defaultPlace"); // else named by --settings
+        QTest::addColumn<QString>("inFile"); // maker_site in the file
+        QTest::addColumn<QString>("inEnvironment"); // KESTRUNE_MAKER_SITE
+        QTest::addColumn<QString>("opened"); // SITES: the sample sites' base
+        QTest::addColumn<QString>("complaint");
+        const QString mine = "http://127.0.0.1:9/mine/";
+        QTest::newRow("file") << false << "SITES/maker/"
+                              << ""
+                              << "SITES/maker/huanji.html"
+                              << "";
+        QTest::newRow("default file") << true << "SITES/maker/"
+                                      << ""
+                                      << "SITES/maker/huanji.html"
+                                      << "";
+        QTest::newRow("environment first")
+            << false << "SITES/maker/" << mine << mine + "huanji.html"
+            << "";
+        QTest::newRow("bad value in file: built-in")
+            << true << "ftp://127.0.0.1/maker/"
+            << ""
+            << "https://iccid.kestrune.example/huanji.html"
+            << "CONF: [sites] maker_site = \"ftp://127.0.0.1/maker/\" is not an http or https "
+               "address";
+        QTest::newRow("bad value in environment: file")
+            << false << "SITES/maker/"
+            << "file:///etc/"
+            << "SITES/maker/huanji.html"
+            << "KESTRUNE_MAKER_SITE = \"file:///etc/\" is not an http or https address";
+    }
+    void settingsPrecedence()
+    {
+        QFETCH(bool, defaultPlace);
+        QFETCH(QString, inFile);
+        QFETCH(QString, inEnvironment);
+        QFETCH(QString, opened);
+        QFETCH(QString, complaint);
+        const QString base = qs(sites_.base());
+
+        // The sample sites' own example file, with the row's maker_site.
+        QProcess sampleSites;
+        sampleSites.start(
+            KESTRUNE_SAMPLE_SITES, {"--settings-file", QString::number(sites_.port())});
+        QVERIFY(sampleSites.waitForFinished(10000));
+        QString settings = QString::fromUtf8(sampleSites.readAllStandardOutput());
+        QVERIFY(settings.contains("\nmaker_site=\"" + base + "/maker/\"\n"));
+        settings.replace("\nmaker_site=\"" + base + "/maker/\"\n",
+            "\nmaker_site=\"" + QString(inFile).replace("SITES", base) + "\"\n");
+        const QString conf = writeFile(
+            defaultPlace ? "config/kestrune/kestrune.conf" : "named.conf", settings.toUtf8());
+
+        // Only the file knows where the sites are.
+        QStringList environment;
+        for (const auto& [name, value] : samples::environment(sites_.base()))
+            environment << qs(name) + "=";
+        environment << "KESTRUNE_MAKER_SITE=" + inEnvironment;
+        environment << "XDG_CONFIG_HOME=" + scratch_.filePath("config");
+        QStringList arguments {"--format", "json", "--jobs", "2", Replaced, Replaced};
+        if (!defaultPlace)
+            arguments << "--settings" << conf;
+        const Run result = run(arguments, environment);
+
+        QVERIFY2(result.exitCode == 0, qPrintable(result.err));
+        const QList<Result> results = jsonLines(result.out);
+        QCOMPARE(results.size(), 2);
+        QCOMPARE(results[0].opened, QStringList {QString(opened).replace("SITES", base)});
+        QCOMPARE(results[0].fields["replaced"], "已换机！"); // the warranty service from the file
+        if (complaint.isEmpty())
+            QVERIFY2(!result.err.contains("is not an http"), qPrintable(result.err));
+        else // once, though both lookups asked
+            QCOMPARE(result.err.count(complaint.replace("CONF", conf)), 1);
+    }
+
+    // Ctrl-C while two answers are held: the two done come out, the held
+    // transfers end at once, the status says it was interrupted.
+    void ctrlCStopsCleanly()
+    {
+        const QStringList identifiers {"8986000000000000001", "8986000000000000002",
+            "8986000000000000009", "8986000000000000019", "8986000000000000003"};
+        setHold([](const loopback::Request& request) -> std::optional<loopback::Response> {
+            if (request.query.back() == '9') {
+                loopback::Response never;
+                never.silent = true;
+                return never;
+            }
+            return std::nullopt;
+        });
+        QProcess process;
+        start(process, QStringList {"--jobs", "2", "--format", "json"} + identifiers);
+        QVERIFY(process.waitForStarted());
+        QByteArray out;
+        QDeadlineTimer deadline(20000);
+        while (
+            out.count('\n') < 2 && !deadline.hasExpired() && process.state() == QProcess::Running) {
+            process.waitForReadyRead(100);
+            out += process.readAllStandardOutput();
+        }
+        QCOMPARE(out.count('\n'), 2);
+        // Both held lookups are in flight before the signal.
+        QTRY_COMPARE_WITH_TIMEOUT(sites_.received().size(), size_t(4), 10000);
+        ::kill(pid_t(process.processId()), SIGINT);
+        QVERIFY(process.waitForFinished(10000));
+        out += process.readAllStandardOutput();
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(process.exitCode() == 130, qPrintable(err));
+        QCOMPARE(inputs(jsonLines(out)), identifiers.mid(0, 2));
+        QVERIFY(err.contains("interrupted"));
+    }
+
+    // The address goes to the opener as one argument; no shell reads it.
+    void openHandsTheAddressToTheDesktop()
+    {
+        const QString log = scratch_.filePath("opened.txt");
+        writeFile("bin/xdg-open",
+            QStringLiteral("#!/bin/sh\nprintf '%s:%s\\n' \"$#\" \"$1\" >> '%1'\n")
+                .arg(log)
+                .toUtf8());
+        QFile(scratch_.filePath("bin/xdg-open"))
+            .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString maker = "http://127.0.0.1:9/m;echo$(id)/";
+        const Run result = run({"--open", "--format", "json", Replaced},
+            {"PATH=" + scratch_.filePath("bin") + ":" + qEnvironmentVariable("PATH"),
+                "KESTRUNE_MAKER_SITE=" + maker});
+        QCOMPARE(result.exitCode, 0);
+        QFile opened(log);
+        QTRY_VERIFY_WITH_TIMEOUT(opened.exists() && opened.size() > 0, 10000);
+        QVERIFY(opened.open(QIODevice::ReadOnly));
+        QCOMPARE(opened.readAll(), ("1:" + maker + "huanji.html\n").toUtf8());
+    }
+
+    // No widgets, no web engine: what keeps the program's start fast.
+    void linksQtCoreOnly()
+    {
+        QProcess ldd;
+        ldd.start("ldd", {KESTRUNE_CLI});
+        if (!ldd.waitForFinished(10000) || ldd.exitCode() != 0)
+            QSKIP("ldd is not available");
+        const QString libraries = QString::fromUtf8(ldd.readAllStandardOutput());
+        QVERIFY(libraries.contains("libQt6Core"));
+        for (const char* module :
+            {"libQt6Gui", "libQt6Widgets", "libQt6WebEngine", "libQt6Network"})
+            QVERIFY2(!libraries.contains(module), module);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"
