@@ -41,12 +41,12 @@ void BM_ReadSerial(benchmark::State& state)
 void BM_ReadIccid(benchmark::State& state)
 {
     const QString iccid = QStringLiteral("8986 0090 1915 1123 4567");
-    if (ReadIccid(iccid).province.isEmpty()) {
+    if (ReadIccid(iccid, Today).province.isEmpty()) {
         state.SkipWithError("the ICCID was not read");
         return;
     }
     for (auto _ : state) {
-        auto reading = ReadIccid(iccid);
+        auto reading = ReadIccid(iccid, Today);
         benchmark::DoNotOptimize(reading);
     }
 }

@@ -1,5 +1,9 @@
 #include "Fields.h"
 
+#include "lookup/offline/Describe.h"
+
+#include <QDate>
+
 namespace cli {
 
 using lookup::T;
@@ -45,11 +49,25 @@ const std::vector<Field>& FieldsOf(Kind kind)
     return none;
 }
 
+namespace {
+
+// What the identifier itself says, as the window's line below the ICCID frame
+// says it: an ICCID as typed into the SIM card box, anything else as typed into
+// the device box.
+QString readOffline(Kind kind, const QString& identifier)
+{
+    using lookup::offline::Input;
+    return lookup::offline::Describe(kind == Kind::Iccid ? Input::Sim : Input::Device,
+        identifier, QDate::currentDate());
+}
+
+} // namespace
+
 const std::vector<Extra>& Extras()
 {
-    // The offline reader of identifiers goes here, as
-    // {"offline", QStringLiteral("离线信息:"), readOffline}.
-    static const std::vector<Extra> extras;
+    static const std::vector<Extra> extras {
+        {"offline", QStringLiteral("离线解析:"), readOffline},
+    };
     return extras;
 }
 

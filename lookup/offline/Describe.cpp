@@ -29,7 +29,7 @@ bool looksLikeSerial(QStringView text)
 QString Describe(Input box, QStringView text, QDate today)
 {
     if (box == Input::Sim)
-        return ReadIccid(text).summary;
+        return ReadIccid(text, today).summary;
     return looksLikeSerial(text) ? ReadSerial(text, today).summary : ReadImei(text).summary;
 }
 

@@ -111,13 +111,15 @@ QString carrierOf(QStringView issuer)
     return {};
 }
 
-// Two digits of a card's year: the Chinese GSM networks opened in 1994.
-int yearOf(QStringView digits)
+// Two digits of a card's year: the Chinese GSM networks opened in 1994, and
+// no card was made after today. Anything else is no year (0).
+int yearOf(QStringView digits, QDate today)
 {
     if (!allDigits(digits))
         return 0;
-    const int year = digits.toInt();
-    return year >= 94 ? 1900 + year : 2000 + year;
+    const int twoDigits = digits.toInt();
+    const int year = twoDigits >= 94 ? 1900 + twoDigits : 2000 + twoDigits;
+    return year <= today.year() ? year : 0;
 }
 
 IccidReading refused(QString problem)
@@ -128,7 +130,7 @@ IccidReading refused(QString problem)
     return reading;
 }
 
-void readChinese(IccidReading& reading)
+void readChinese(IccidReading& reading, QDate today)
 {
     const QStringView iccid(reading.digits);
     reading.issuer = iccid.mid(4, 2).toString();
@@ -144,12 +146,12 @@ void readChinese(IccidReading& reading)
         const int code = allDigits(province) ? province.toInt() : 0;
         if (code >= 1 && code < int(std::size(Provinces)))
             reading.province = QString::fromUtf16(Provinces[code]);
-        reading.year = yearOf(iccid.mid(10, 2));
+        reading.year = yearOf(iccid.mid(10, 2), today);
         parts << (reading.numberSegment.isEmpty() ? QStringLiteral("号段未知")
                                                   : reading.numberSegment + QStringLiteral("号段"))
               << (reading.province.isEmpty() ? QStringLiteral("省份未知") : reading.province);
     } else if (reading.issuer == u"01") {
-        reading.year = yearOf(iccid.mid(6, 2));
+        reading.year = yearOf(iccid.mid(6, 2), today);
     }
     if (reading.issuer == u"00" || reading.issuer == u"01")
         parts << (reading.year ? QString::number(reading.year) + u'年'
@@ -164,7 +166,7 @@ void readChinese(IccidReading& reading)
 
 } // namespace
 
-IccidReading ReadIccid(QStringView text)
+IccidReading ReadIccid(QStringView text, QDate today)
 {
     const Cleaned cleaned = clean(text, u"-", true);
     if (cleaned.badAt >= 0)
@@ -186,7 +188,7 @@ IccidReading ReadIccid(QStringView text)
     reading.digits = iccid;
     reading.country = countryOf(QStringView(iccid).mid(2));
     if (chinese) {
-        readChinese(reading);
+        readChinese(reading, today);
         return reading;
     }
     // Everyone else: E.118's Luhn digit over all that comes before it.

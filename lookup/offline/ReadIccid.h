@@ -2,6 +2,7 @@
 
 #include "CheckDigit.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringView>
 
@@ -18,13 +19,14 @@ struct IccidReading {
     // China Mobile's and China Unicom's layouts: reference values only.
     QString numberSegment; // "139": the 7th digit of China Mobile's layout
     QString province; // China Mobile: 9th-10th digits
-    int year = 0; // China Mobile: 11th-12th digits; China Unicom: 7th-8th
+    int year = 0; // China Mobile: 11th-12th digits; China Unicom: 7th-8th; 0: unknown
     CheckDigit check = CheckDigit::NotRead;
     int rightCheckDigit = -1; // outside China: the digit the last one should be
     QString summary; // one line for the window: empty for an empty input
 };
 
-// Blanks and dashes between digit groups are left out; letters are read upper-cased.
-IccidReading ReadIccid(QStringView text);
+// Blanks and dashes between digit groups are left out; letters are read
+// upper-cased. A card's year after `today` is no year.
+IccidReading ReadIccid(QStringView text, QDate today);
 
 } // namespace lookup::offline

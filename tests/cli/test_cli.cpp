@@ -29,6 +29,7 @@ struct Result {
     QVariantMap fields;
     QStringList messages;
     QStringList opened;
+    QString offline;
 };
 
 QList<Result> jsonLines(const QByteArray& out)
@@ -44,7 +45,7 @@ QList<Result> jsonLines(const QByteArray& out)
         results.push_back({object["input"].toString(), object["kind"].toString(),
             object["fields"].toObject().toVariantMap(),
             object["messages"].toVariant().toStringList(),
-            object["opened"].toVariant().toStringList()});
+            object["opened"].toVariant().toStringList(), object["offline"].toString()});
     }
     return results;
 }
@@ -100,6 +101,8 @@ QList<Result> csvResults(const QByteArray& out)
                 result.messages = value.split('\n', Qt::SkipEmptyParts);
             else if (name == "opened")
                 result.opened = value.split('\n', Qt::SkipEmptyParts);
+            else if (name == "offline")
+                result.offline = value;
             else if (!value.isEmpty())
                 result.fields[name] = value;
         }
@@ -232,6 +235,7 @@ private slots:
             QCOMPARE(rows[i].fields, results[i].fields);
             QCOMPARE(rows[i].messages, results[i].messages);
             QCOMPARE(rows[i].opened, results[i].opened);
+            QCOMPARE(rows[i].offline, results[i].offline);
             QVERIFY(shown.contains(results[i].input + "  ["));
             for (const QVariant& value : results[i].fields)
                 QVERIFY2(shown.contains(QRegularExpression(
@@ -347,6 +351,9 @@ private slots:
         QCOMPARE(results[2].kind, "iccid");
         QCOMPARE(results[1].fields.size() + results[1].messages.size(), 0);
         QCOMPARE(results[3].messages, QStringList {LengthMessage});
+        // Each is read as the window reads the box it would be typed into.
+        QVERIFY2(results[1].offline.startsWith("IMEI"), qPrintable(results[1].offline));
+        QVERIFY2(results[2].offline.startsWith("ICCID 中国移动"), qPrintable(results[2].offline));
         QVERIFY(sites_.received().empty());
     }
 

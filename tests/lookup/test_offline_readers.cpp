@@ -158,6 +158,8 @@ private slots:
             {"89860090010011234567", "ICCID 中国移动 · 139号段 · 北京 · 2000年 (仅供参考)"},
             {"89860090329911234567", "ICCID 中国移动 · 139号段 · 省份未知 · 1999年 (仅供参考)"},
             {"89860090001511234567", "ICCID 中国移动 · 139号段 · 省份未知 · 2015年 (仅供参考)"},
+            {"89860090192411234567", "ICCID 中国移动 · 139号段 · 广东 · 2024年 (仅供参考)"},
+            {"89860090192511234567", "ICCID 中国移动 · 139号段 · 广东 · 年份未知 (仅供参考)"},
             {"898600A0191A11234567", "ICCID 中国移动 · 号段未知 · 广东 · 年份未知 (仅供参考)"},
             {"8986009019151123456a",
                 "ICCID 中国移动 · 139号段 · 广东 · 2015年 (仅供参考) · 末位“A”为字母，非校验位"},
@@ -192,7 +194,7 @@ private slots:
     void iccid()
     {
         QFETCH(QString, input);
-        QTEST(ReadIccid(input).summary, "summary");
+        QTEST(ReadIccid(input, MidYear).summary, "summary");
     }
 
     // The device box holds either kind; the reader is chosen by what was typed.
@@ -236,7 +238,7 @@ private slots:
         QCOMPARE(serial.years, QList<int>({2020, 2010}));
         QCOMPARE(serial.week, 27);
         QCOMPARE(serial.unit, QStringLiteral("ABC"));
-        const IccidReading iccid = ReadIccid(u"89860090191511234567");
+        const IccidReading iccid = ReadIccid(u"89860090191511234567", MidYear);
         QCOMPARE(iccid.country, QStringLiteral("中国"));
         QCOMPARE(iccid.issuer, QStringLiteral("00"));
         QCOMPARE(iccid.check, CheckDigit::NotUsed);
