@@ -1,11 +1,11 @@
 #include "BrowserPane.h"
 
-#include "SharedOpenGLContext.h"
 #include "WebEngineModule.h"
 
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLibrary>
+#include <QOpenGLWidget>
 #include <QLoggingCategory>
 #include <QResizeEvent>
 #include <QUrl>
@@ -54,11 +54,23 @@ void BrowserPane::show(const QString& address)
                         .arg(address.toHtmlEscaped(), address.toHtmlEscaped()));
 }
 
+void BrowserPane::prepareApplication()
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+void BrowserPane::prepareWindowForEngine()
+{
+    // Qt composes a window through OpenGL when, at its making, it holds a
+    // widget that draws that way; this one never shows and never draws.
+    auto* marker = new QOpenGLWidget(this);
+    marker->hide();
+}
+
 bool BrowserPane::loadEngine()
 {
     if (engine_)
         return true;
-    MakeSharedOpenGLContext();
     // Beside the program when built; when installed, in its private library
     // folder, found from the program's own folder whatever the prefix.
     const QString dir = QCoreApplication::applicationDirPath();

@@ -4,9 +4,9 @@
 
 #include <QWebEngineView>
 
-// The OpenGL context the view draws through is made by the program before
-// this module loads (MakeSharedOpenGLContext): the web engine checks for it as
-// soon as its library is loaded.
+// The OpenGL context the view draws through is made by Qt with the
+// application (BrowserPane::prepareApplication): the web engine checks for it
+// as soon as its library is loaded.
 extern "C" Q_DECL_EXPORT QWidget* kestrune_create_browser_view(QWidget* parent)
 {
     auto* view = new QWebEngineView(parent);

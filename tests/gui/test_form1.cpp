@@ -127,6 +127,10 @@ class TestForm1 : public QObject {
         return texts;
     }
 
+public:
+    // As the program does before its application exists.
+    static void initMain() { BrowserPane::prepareApplication(); }
+
 private slots:
     void initTestCase()
     {
@@ -612,9 +616,13 @@ private slots:
         QSignalSpy ready(form.WB1(), &BrowserPane::engineReady);
         QVERIFY(!form.WB1()->engineLoaded());
         form.show();
+        // The window the window manager and other programs know by its id:
+        // the engine joining it must not make it anew under another id.
+        const WId shown = form.winId();
         QVERIFY(ready.wait(30000));
         QCOMPARE(painted.size(), 1);
         QVERIFY(form.WB1()->engineLoaded());
+        QCOMPARE(form.winId(), shown);
     }
 };
 

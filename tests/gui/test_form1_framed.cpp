@@ -1,6 +1,7 @@
 // The window under a real window manager, which puts a frame around it: the
 // outer size, frame included, is what stays at 12300 x 10000 twips.
 #include "Form1.h"
+#include "browser/BrowserPane.h"
 #include "XClientMessages.h"
 
 #include "sample-sites/SampleSites.h"
@@ -19,6 +20,13 @@
 #include <atomic>
 #include <thread>
 #include <vector>
+
+#ifdef KESTRUNE_SANITIZE
+// Chromium's own leaks are no business of the sanitizers (see test_form1).
+constexpr bool WithWebEngine = false;
+#else
+constexpr bool WithWebEngine = true;
+#endif
 
 namespace {
 
@@ -82,6 +90,10 @@ class TestForm1Framed : public QObject {
     Q_OBJECT
 
     QProcess windowManager_;
+
+public:
+    // As the program does before its application exists.
+    static void initMain() { BrowserPane::prepareApplication(); }
 
 private slots:
     void initTestCase()
@@ -169,9 +181,13 @@ private slots:
         CpuLoad load(2);
         for (int round = 0; round < 6; ++round) {
             pointAt(sites.base());
-            Form1 form(Form1::Options {false});
+            // The first round with the web engine, which joins the window
+            // after its first paint; the window is known by the id it showed
+            // with, as a program that drives it from outside knows it.
+            Form1 form(Form1::Options {round == 0 && WithWebEngine});
             form.show();
             QVERIFY(QTest::qWaitForWindowExposed(&form));
+            const WId shownAs = form.winId();
             for (const auto& [button, input] : session) {
                 QLineEdit* box = button == 0 ? form.T(0) : form.T1(0);
                 box->setFocus();
@@ -190,7 +206,7 @@ private slots:
             QTRY_VERIFY(!silent.received().empty());
             silent.clearReceived();
             QTest::mouseClick(form.Cmd(4), Qt::LeftButton);
-            wm.closeRequest(form.winId());
+            wm.closeRequest(shownAs);
             QTRY_VERIFY2_WITH_TIMEOUT(!form.isVisible(),
                 qPrintable(QStringLiteral("round %1: the window stayed").arg(round)), 3000);
         }
