@@ -58,6 +58,9 @@ Batch::~Batch()
         thread->wait();
         delete thread;
     }
+    // Under the lock the threads last wrote to it with: QThread::wait orders
+    // their end before this by means ThreadSanitizer cannot see.
+    const std::lock_guard lock(mutex_);
     ::close(wakeFd_);
 }
 
@@ -117,6 +120,7 @@ void Batch::work()
 
 void Batch::wake()
 {
+    const std::lock_guard lock(mutex_);
     const std::uint64_t one = 1;
     [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
 }
