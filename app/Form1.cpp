@@ -22,8 +22,6 @@
 
 namespace {
 
-const QString WrongLengthMessage = QStringLiteral("请输入正确的序列号或IMEI号码！");
-
 QString captionText()
 {
     return QStringLiteral(

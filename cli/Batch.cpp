@@ -1,6 +1,7 @@
 #include "Batch.h"
 
 #include "Fields.h"
+#include "lookup/Messages.h"
 #include "lookup/device/LookupImei.h"
 #include "lookup/device/LookupSerial.h"
 #include "lookup/sim/LookupIccid.h"
@@ -23,7 +24,7 @@ Record LookUp(const QString& identifier, bool offline)
     for (const Extra& extra : Extras())
         record.extras << extra.read(record.kind, identifier);
     if (record.kind == Kind::Invalid) {
-        record.messages << WrongLengthMessage;
+        record.messages << lookup::WrongLengthMessage;
         return record;
     }
     if (offline)

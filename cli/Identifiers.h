@@ -17,9 +17,6 @@ Kind KindOf(const QString& identifier);
 // "serial", "imei", "iccid", "invalid": the names scripts see.
 QString KindName(Kind kind);
 
-// What the window says to an input of the wrong length.
-inline const QString WrongLengthMessage = QStringLiteral("请输入正确的序列号或IMEI号码！");
-
 // The identifiers of a file, one a line: blank lines and lines starting "#"
 // are skipped, the rest is taken as written except for a trailing carriage
 // return (a file saved on Windows) and a byte-order mark before the first

@@ -1,18 +1,15 @@
 #include "Record.h"
 
+#include "lookup/Messages.h"
+
 #include <algorithm>
 
 namespace cli {
 
 namespace {
 
-// The lookups' words for "no site answered": the serial-number lookup's
-// (which the IMEI lookup falls back to) and the ICCID lookup's. The tests run
-// each kind against a closed port, so a change of wording there is noticed.
-const QStringList NoAnswerMessages {
-    QStringLiteral("网络异常或者服务器维护!"),
-    QStringLiteral("网络通信异常，可能是服务器维护，请稍后再试！"),
-};
+// The lookups' words for "no site answered".
+const QStringList NoAnswerMessages {lookup::DeviceNoAnswerMessage, lookup::SimNoAnswerMessage};
 
 constexpr int IdOk = 1;
 

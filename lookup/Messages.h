@@ -9,6 +9,15 @@ namespace lookup {
 // The title of every message box and the start of the window caption.
 inline const QString ProductTitle = QStringLiteral("Kestrune助理");
 
+// What the window says to a device input of the wrong length.
+inline const QString WrongLengthMessage = QStringLiteral("请输入正确的序列号或IMEI号码！");
+
+// What a lookup says when no site answered: the warranty-check service's
+// lookup (which the IMEI lookup falls back to) and the ICCID lookup.
+inline const QString DeviceNoAnswerMessage = QStringLiteral("网络异常或者服务器维护!");
+inline const QString SimNoAnswerMessage
+    = QStringLiteral("网络通信异常，可能是服务器维护，请稍后再试！");
+
 // Message box style: information icon and an OK button.
 constexpr int MbInformation = 64;
 

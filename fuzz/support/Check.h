@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRegularExpression>
 #include <QString>
 
 #include <cstdio>
@@ -19,6 +20,13 @@ inline void check(bool holds, const char* what, const QString& detail = {})
 {
     if (!holds)
         fail(what, detail);
+}
+
+// Days left are a plain decimal number, never written with an exponent.
+inline void checkPlainDaysLeft(const QString& days)
+{
+    static const QRegularExpression exponent(QStringLiteral("[0-9][eE][-+]?[0-9]"));
+    check(!exponent.match(days).hasMatch(), "days left with an exponent", days);
 }
 
 } // namespace fuzz

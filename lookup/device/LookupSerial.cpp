@@ -28,7 +28,6 @@ const QString PhoneActiveMarker = QStringLiteral("Telephone Technical Support: A
 const QString ExpirationMarker = QStringLiteral("Estimated Expiration Date:");
 
 // What we show.
-const QString NoAnswerMessage = QStringLiteral("网络异常或者服务器维护!");
 const QString ReplacedMessage = QStringLiteral(
     "您的机器已经被换机，联系客服查询换机后的新IMEI才能继续进行找回!马上为您打开查询换机维修的宝贝,"
     "您可以通过购买宝贝进行查询！");
@@ -108,7 +107,7 @@ void LookupSerial(Form& form, const QString& serial)
 {
     const QString whole = fetchAnswer(serial);
     if (whole.isEmpty()) {
-        Show(form, NoAnswerMessage);
+        Show(form, DeviceNoAnswerMessage);
         return;
     }
     if (whole.contains(InvalidMarker)) {

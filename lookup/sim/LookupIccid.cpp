@@ -17,7 +17,6 @@ namespace lookup {
 
 namespace {
 
-const QString NoAnswerMessage = QStringLiteral("网络通信异常，可能是服务器维护，请稍后再试！");
 const QString InvalidMarker = QStringLiteral("你输入的不是一个有效的ICCID码");
 const QString InvalidMessage
     = QStringLiteral("亲，你输入的不是一个有效的ICCID码，请输入正确的ICCID码进行查询！");
@@ -314,7 +313,7 @@ void LookupIccid(Form& form, const QString& iccid)
 void ReadIccidAnswer(Form& form, const QString& answer)
 {
     if (answer.isEmpty()) {
-        Show(form, NoAnswerMessage);
+        Show(form, SimNoAnswerMessage);
         return;
     }
 
