@@ -1,5 +1,7 @@
 #include "Sites.h"
 
+#include "ConfigFolder.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -168,11 +170,7 @@ Sites Sites::fromEnvironment()
 
 QString Sites::defaultSettingsFile()
 {
-    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The XDG rules ignore a relative path here.
-    if (base.isEmpty() || QDir::isRelativePath(base))
-        base = QDir::homePath() + QStringLiteral("/.config");
-    return base + QStringLiteral("/kestrune/kestrune.conf");
+    return UserConfigFolder() + QStringLiteral("/kestrune/kestrune.conf");
 }
 
 void Sites::useSettingsFile(const QString& path)

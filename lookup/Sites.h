@@ -10,8 +10,8 @@ namespace lookup {
 // the built-in default. The built-in hosts we made up are under the reserved
 // ".example" domain, so no stranger's server is asked.
 //
-// The settings file is $XDG_CONFIG_HOME/kestrune/kestrune.conf (~/.config/...
-// when that is unset), INI form, group [sites], the keys below. A value that
+// The settings file is kestrune/kestrune.conf in the user's settings folder
+// ($XDG_CONFIG_HOME or ~/.config on Linux, %APPDATA% on Windows), INI form, group [sites], the keys below. A value that
 // is not an http or https address is not used: the program says so once on
 // standard error and takes the next source.
 struct Sites {

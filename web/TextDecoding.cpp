@@ -1,5 +1,7 @@
 #include "TextDecoding.h"
 
+#include "CodePages.h"
+
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -34,7 +36,7 @@ std::optional<QString> DecodeText(const QByteArray& bytes, const QString& charse
     const QByteArray name = charset.trimmed().toLatin1();
     QStringDecoder decoder(name.constData());
     if (!decoder.isValid())
-        return std::nullopt;
+        return DecodeByCodePage(bytes, QString::fromLatin1(name));
     const QString canonical = QString::fromLatin1(decoder.name()).toUpper();
 
     // Qt's own UTF-16 and UTF-32 decoders turn a unit cut off by the end of

@@ -346,8 +346,9 @@ void TestVersionRecord::manifestAttribute_data()
                                       << "1.0";
     QTest::newRow("own version") << identity << "version"
                                  << "1.0.0.0";
+    // The program is 64-bit: an x86 identity would keep Windows from starting it.
     QTest::newRow("own architecture") << identity << "processorArchitecture"
-                                      << "X86";
+                                      << "amd64";
     QTest::newRow("own type") << identity << "type"
                               << "win32";
     QTest::newRow("own name") << identity << "name"
@@ -357,7 +358,7 @@ void TestVersionRecord::manifestAttribute_data()
     QTest::newRow("controls version") << controls << "version"
                                       << "6.0.0.0";
     QTest::newRow("controls architecture") << controls << "processorArchitecture"
-                                           << "X86";
+                                           << "amd64";
     QTest::newRow("controls key token") << controls << "publicKeyToken"
                                         << "6595b64144ccf1df";
     QTest::newRow("controls language") << controls << "language"
@@ -381,6 +382,7 @@ void TestVersionRecord::manifestHasOneDependencyAndOneLineDescription()
 {
     QCOMPARE(manifestElements_.value("assembly/dependency").size(), 1);
     QCOMPARE(manifestElements_.value("assembly/description").size(), 1);
+    QCOMPARE(manifestElements_.value("assembly/application/windowsSettings/dpiAwareness").size(), 1);
     QVERIFY(!manifestDescription_.trimmed().isEmpty());
     QVERIFY(!manifestDescription_.contains('\n'));
 }

@@ -1,16 +1,9 @@
 #include "LoopbackServer.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "Sockets.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 
@@ -47,11 +40,11 @@ const char* reason(int status)
     }
 }
 
-bool sendAll(int socket, const std::string& data)
+bool sendAll(net::Socket socket, const std::string& data)
 {
     size_t sent = 0;
     while (sent < data.size()) {
-        const ssize_t n = ::send(socket, data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
+        const long n = net::sendSome(socket, data.data() + sent, data.size() - sent);
         if (n <= 0)
             return false;
         sent += size_t(n);
@@ -87,36 +80,17 @@ Response html(std::string body, int status)
 Server::Server(Handler handler, int port)
     : handler_(std::move(handler))
 {
-    int wake[2];
-    if (::pipe(wake) != 0)
-        throw std::runtime_error("pipe failed");
-    wakeRead_ = wake[0];
-    wakeWrite_ = wake[1];
-
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int yes = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(uint16_t(port));
-    if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
-        || ::listen(listener_, 64) != 0) {
-        ::close(listener_);
+    listener_ = net::bindLoopback(port, true);
+    if (listener_ == net::NoSocket)
         throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
-    }
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    port_ = net::localPort(listener_);
     acceptThread_ = std::thread([this] { acceptLoop(); });
 }
 
 Server::~Server()
 {
     stop();
-    ::close(listener_);
-    ::close(wakeRead_);
-    ::close(wakeWrite_);
+    net::closeSocket(listener_);
 }
 
 void Server::stop()
@@ -127,8 +101,8 @@ void Server::stop()
             return;
         stopped_ = true;
     }
-    // The pipe stays readable once written: every poll below wakes up.
-    [[maybe_unused]] auto written = ::write(wakeWrite_, "x", 1);
+    // Raised for good: every wait below wakes up.
+    wake_.raise();
     acceptThread_.join();
     std::vector<std::thread> connections;
     {
@@ -156,29 +130,18 @@ void Server::clearReceived()
     received_.clear();
 }
 
-bool Server::waitReadable(int socket) const
+bool Server::waitReadable(net::Socket socket) const
 {
-    pollfd fds[2] = {{socket, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-    while (true) {
-        const int n = ::poll(fds, 2, -1);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 || (fds[1].revents & POLLIN))
-            return false;
-        return true;
-    }
+    return wake_.wait(socket, -1) == net::Wake::Outcome::Readable;
 }
 
-bool Server::sendDripping(int socket, const std::string& data, const Drip& drip) const
+bool Server::sendDripping(net::Socket socket, const std::string& data, const Drip& drip) const
 {
     for (size_t sent = 0; sent < data.size(); sent += drip.bytes) {
         if (!sendAll(socket, data.substr(sent, drip.bytes)))
             return false; // the client has gone
         // The pause ends early when the server stops.
-        pollfd wake {wakeRead_, POLLIN, 0};
-        int n;
-        while ((n = ::poll(&wake, 1, drip.everyMs)) < 0 && errno == EINTR) { }
-        if (n != 0)
+        if (wake_.wait(net::NoSocket, drip.everyMs) != net::Wake::Outcome::TimedOut)
             return false;
     }
     return true;
@@ -188,24 +151,22 @@ void Server::acceptLoop()
 {
     int connection = 0;
     while (waitReadable(listener_)) {
-        const int socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0)
+        const net::Socket socket = net::acceptConnection(listener_);
+        if (socket == net::NoSocket)
             continue;
-        const int yes = 1;
-        ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         std::lock_guard lock(mutex_);
         connections_.emplace_back([this, socket, id = ++connection] { serve(socket, id); });
     }
 }
 
-void Server::serve(int socket, int connection)
+void Server::serve(net::Socket socket, int connection)
 {
     std::string buffer;
     char chunk[16384];
     auto readMore = [&] {
         if (!waitReadable(socket))
             return false;
-        const ssize_t n = ::recv(socket, chunk, sizeof chunk, 0);
+        const long n = net::receiveSome(socket, chunk, sizeof chunk);
         if (n <= 0)
             return false;
         buffer.append(chunk, size_t(n));
@@ -216,7 +177,7 @@ void Server::serve(int socket, int connection)
         size_t headEnd;
         while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
             if (!readMore()) {
-                ::close(socket);
+                net::closeSocket(socket);
                 return;
             }
         }
@@ -248,7 +209,7 @@ void Server::serve(int socket, int connection)
         const size_t length = std::stoul(request.header("Content-Length").value_or("0"));
         while (buffer.size() < length) {
             if (!readMore()) {
-                ::close(socket);
+                net::closeSocket(socket);
                 return;
             }
         }
@@ -262,7 +223,7 @@ void Server::serve(int socket, int connection)
         const Response response = handler_(request);
         if (response.silent) {
             while (readMore()) { }
-            ::close(socket);
+            net::closeSocket(socket);
             return;
         }
         std::string out = "HTTP/1.1 " + std::to_string(response.status) + " "
@@ -280,7 +241,7 @@ void Server::serve(int socket, int connection)
         }
         const bool close = lower(request.header("Connection").value_or("")) == "close";
         if (!sent || close) {
-            ::close(socket);
+            net::closeSocket(socket);
             return;
         }
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Sockets.h"
+
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -70,14 +72,13 @@ public:
 
 private:
     void acceptLoop();
-    void serve(int socket, int connection);
-    bool waitReadable(int socket) const;
-    bool sendDripping(int socket, const std::string& data, const Drip& drip) const;
+    void serve(net::Socket socket, int connection);
+    bool waitReadable(net::Socket socket) const;
+    bool sendDripping(net::Socket socket, const std::string& data, const Drip& drip) const;
 
     Handler handler_;
-    int listener_ = -1;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    net::Socket listener_ = net::NoSocket;
+    net::Wake wake_;
     int port_ = 0;
     bool stopped_ = false;
     std::thread acceptThread_;

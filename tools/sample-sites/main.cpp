@@ -3,8 +3,8 @@
 // Or prints a settings file that points both programs at sample sites served
 // on that port, and serves nothing:  kestrune-sample-sites --settings-file [port]
 #include "SampleSites.h"
+#include "StopRequest.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,20 +21,13 @@ int main(int argc, char** argv)
         return 0;
     }
 
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    // Block them before the server's threads start, so only sigwait sees them.
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-
+    StopRequest stop;
     loopback::Server server(samples::answer, port);
     std::printf("# Sample sites (made-up answers, not real data) on %s\n", server.base().c_str());
     for (const auto& [name, value] : samples::environment(server.base()))
         std::printf("export %s='%s'\n", name.c_str(), value.c_str());
     std::fflush(stdout);
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    stop.wait();
     return 0;
 }

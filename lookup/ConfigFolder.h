@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace lookup {
+
+// The folder where the user's programs keep their settings:
+// $XDG_CONFIG_HOME (~/.config) on Linux, %APPDATA% (the roaming profile) on
+// Windows, where Qt's own settings of a program go too.
+QString UserConfigFolder();
+
+} // namespace lookup

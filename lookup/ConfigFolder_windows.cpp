@@ -1,0 +1,23 @@
+#include "ConfigFolder.h"
+
+#include <QDir>
+
+#include <shlobj.h>
+
+namespace lookup {
+
+QString UserConfigFolder()
+{
+    // %APPDATA% first, as users (and the tests) move it with the variable;
+    // the shell's answer where a process was started without it.
+    QString folder = qEnvironmentVariable("APPDATA");
+    if (folder.isEmpty()) {
+        PWSTR path = nullptr;
+        if (::SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path) == S_OK)
+            folder = QString::fromWCharArray(path);
+        ::CoTaskMemFree(path);
+    }
+    return QDir::fromNativeSeparators(folder);
+}
+
+} // namespace lookup

@@ -1,0 +1,67 @@
+#!/bin/sh
+# The Windows kestrune-cli under Wine and the Linux one, against the same
+# sample sites and the same identifiers (every sample identifier and some
+# that are no identifier), must print the same JSON Lines and exit alike.
+# Only the end dates may differ: each is written in its own system's short
+# date form, so they are compared for being there, not for their spelling.
+# Usage: differential.sh LINUX_BIN_DIR WINDOWS_BIN_DIR   (wine-env.sh sourced)
+set -eu
+linux=$1
+windows=$2
+work=$(mktemp -d)
+trap 'kill "$sites" 2>/dev/null; rm -rf "$work"' EXIT
+
+"$linux/kestrune-sample-sites" 0 >"$work/sites.env" &
+sites=$!
+tries=0
+until grep -q '^export' "$work/sites.env" 2>/dev/null; do
+  tries=$((tries + 1))
+  [ $tries -le 100 ] || { echo "differential.sh: the sample sites did not start" >&2; exit 1; }
+  sleep 0.1
+done
+# shellcheck disable=SC1091 # written just above
+. "$work/sites.env"
+
+cat >"$work/identifiers" <<'LIST'
+F2LSAMPLE001
+F2LSAMPLE002
+F2LSAMPLE003
+F2LSAMPLE004
+F2LSAMPLE005
+351111111111111
+352222222222222
+353333333333333
+354444444444444
+355555555555555
+356666666666666
+89860012345678901234
+89860000000000000000
+89869999999999999999
+8986001234567890123
+89860077777777777777
+C07RT086G1HV
+490154203237517
+123
+F2LSAMPLE0012345
+ABCDEFGHIJKLMNOPQRSTUVWXYZ
+LIST
+
+run() { # program → normalised JSON Lines, then the exit status
+  status=0
+  "$@" --format json --jobs 4 --file - <"$work/identifiers" >"$work/out" 2>/dev/null || status=$?
+  tr -d '\r' <"$work/out" |
+    sed -E 's/"(warranty_end|phone_support_end)":"[^"]+"/"\1":"<date>"/g'
+  echo "exit status $status"
+}
+run "$linux/kestrune-cli" >"$work/linux.jsonl"
+run "$wine" "$windows/kestrune-cli.exe" >"$work/windows.jsonl"
+
+lines=$(wc -l <"$work/linux.jsonl")
+if ! diff -u "$work/linux.jsonl" "$work/windows.jsonl" >"$work/diff"; then
+  echo "differential.sh: Linux and Windows kestrune-cli differ:" >&2
+  cat "$work/diff" >&2
+  exit 1
+fi
+grep -q '"warranty_end":"<date>"' "$work/linux.jsonl" ||
+  { echo "differential.sh: no end date was compared" >&2; exit 1; }
+echo "differential.sh: $((lines - 1)) identifiers, the same on Linux and Windows"

@@ -1,0 +1,11 @@
+# Sourced: the Wine the Windows build is tested under. A prefix of the build's
+# own (WINEPREFIX, made on first use), no debug chatter, no offer to install
+# Mono or Gecko, and one wine server kept for the whole run, since starting
+# one costs seconds a program.
+wine=/usr/lib/wine/wine64
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$wine" wineboot --init >/dev/null 2>&1
+  /usr/lib/wine/wineserver -w
+fi
+/usr/lib/wine/wineserver -p 60
