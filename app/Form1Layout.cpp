@@ -2,6 +2,7 @@
 // from the top-left corner of its frame (title band included).
 #include "Form1.h"
 
+#include "InputLimit.h"
 #include "OfflineLine.h"
 #include "Twips.h"
 #include "browser/BrowserPane.h"
@@ -158,8 +159,8 @@ void Form1::buildLayout()
     for (size_t box = 0; box < T1_.size(); ++box)
         T1_[box] = makeBox(Frame1_, simRows[box], LB_[simRows[box].label]);
 
-    T(0)->setMaxLength(15);
-    T1(0)->setMaxLength(20);
+    new InputLimit(T(0), 15);
+    new InputLimit(T1(0), 20);
     for (int box = 1; box <= 10; ++box)
         T(box)->setReadOnly(true);
     for (int box = 1; box <= 4; ++box)

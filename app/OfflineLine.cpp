@@ -36,6 +36,11 @@ void OfflineLine::watch(QLineEdit* box, lookup::offline::Input kind)
 
 void OfflineLine::read()
 {
-    setText(
-        box_ ? lookup::offline::Describe(kind_, box_->text(), QDate::currentDate()) : QString());
+    const QString reading
+        = box_ ? lookup::offline::Describe(kind_, box_->text(), QDate::currentDate()) : QString();
+    setText(reading);
+    // A screen reader takes a label's name, which says what the line is, in
+    // place of its text; the reading goes in the description, and setting it
+    // tells assistive technology that it changed.
+    setAccessibleDescription(reading);
 }

@@ -1,6 +1,7 @@
 #include "CommonControls.h"
 #include "Fonts.h"
 #include "Form1.h"
+#include "QtTranslation.h"
 #include "browser/BrowserPane.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
     InitCommonControlsVB();
     BrowserPane::prepareApplication();
     QApplication application(argc, argv);
+    LoadQtTranslation();
     application.setApplicationName(QStringLiteral("kestrune"));
     application.setApplicationDisplayName(QString());
     application.setDesktopFileName(QStringLiteral(KESTRUNE_APP_ID));

@@ -59,9 +59,11 @@ set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${_kestrune_arch})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries from the programs' own links; the fonts because the window's
-# Chinese text has no other font to show in on a plain Debian.
+# Chinese text has no other font to show in on a plain Debian; Qt's
+# translations so that Qt's own texts (the message boxes' buttons, the
+# context menus) speak the user's language too.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-noto-cjk)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-translations-l10n")
 
 include(CPack)
 

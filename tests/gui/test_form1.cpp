@@ -1,11 +1,13 @@
 // The real window under a real X server: typing, clicking, reading the boxes.
 #include "Fonts.h"
 #include "Form1.h"
+#include "QtTranslation.h"
 #include "browser/BrowserPane.h"
 #include "lookup/device/DeviceDates.h"
 #include "sample-sites/SampleSites.h"
 #include "support/Loopback.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -17,10 +19,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 #include <QtTest>
 
 #include <atomic>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -31,6 +35,7 @@ public:
         QString title;
         QString text;
         QMessageBox::Icon icon;
+        QString button;
     };
 
     MessageCatcher()
@@ -39,8 +44,9 @@ public:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            messages.push_back({box->windowTitle(), box->text(), box->icon()});
-            box->button(QMessageBox::Ok)->click();
+            QAbstractButton* ok = box->button(QMessageBox::Ok);
+            messages.push_back({box->windowTitle(), box->text(), box->icon(), ok->text()});
+            ok->click();
         });
         poll_.start(20);
     }
@@ -230,10 +236,23 @@ private slots:
         Form1 form(Form1::Options {false});
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        type(form.T(0), "1234567890123456");
+        type(form.T(0), " 1234567890123456");
         QCOMPARE(form.T(0)->text(), QStringLiteral("123456789012345"));
         type(form.T1(0), "898600123456789012345");
         QCOMPARE(form.T1(0)->text(), QStringLiteral("89860012345678901234"));
+        // Blanks around what is pasted go before the limit cuts.
+        for (const auto& [box, before, pasted, held] : {std::tuple<QLineEdit*, QString, QString,
+                 QString> {form.T1(0), "", " 89860012345678901234", "89860012345678901234"},
+                 {form.T(0), "", "F2LSAMPLE001\n", "F2LSAMPLE001"},
+                 {form.T1(0), "8986001234", "\t12345678901 \r\n", "89860012341234567890"}}) {
+            type(box, before);
+            QApplication::clipboard()->setText(pasted);
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(box->text(), held);
+        }
+        form.T(0)->setCursorPosition(3); // inside "F2LSAMPLE001", with room for three
+        form.T(0)->insert(QStringLiteral(" 12345\n"));
+        QCOMPARE(form.T(0)->text(), QStringLiteral("F2L123SAMPLE001"));
 
         for (QLineEdit* result : {form.T(3), form.T(10), form.T1(2)}) {
             result->setFocus();
@@ -281,7 +300,7 @@ private slots:
     }
 
     // The length decides, counted as typed: 12 and 14 go to the warranty
-    // service, 15 to the IMEI site, spaces and all.
+    // service, 15 to the IMEI site; a blank typed before is no character.
     void deviceInputGoesToItsLookupAsTyped_data()
     {
         QTest::addColumn<QString>("input");
@@ -290,8 +309,8 @@ private slots:
                                        << "/wcResults.do sn=F2LSAMPLE001&";
         QTest::newRow("14 characters") << "F2LSAMPLE00123"
                                        << "/wcResults.do sn=F2LSAMPLE00123&";
-        QTest::newRow("leading space, 12") << " F2LSAMPLE01"
-                                           << "/wcResults.do sn= F2LSAMPLE01&";
+        QTest::newRow("leading space, 12") << " F2LSAMPLE001"
+                                           << "/wcResults.do sn=F2LSAMPLE001&";
         QTest::newRow("15 characters") << "351111111111111"
                                        << "/imei/ ";
     }
@@ -361,13 +380,17 @@ private slots:
         QCOMPARE(
             received.back().target, std::string("/iccid/result.php?ICCID=89860012345678901234"));
 
-        // Leading and trailing spaces are not sent; the input keeps them.
-        type(form.T1(0), " 8986001234567890123 ");
+        // Leading and trailing spaces are not sent; the input keeps them. Only a
+        // deletion leaves one at the input's edge.
+        type(form.T1(0), "");
+        form.T1(0)->insert(QStringLiteral("X 898600123456789012"));
+        QTest::keyClick(form.T1(0), Qt::Key_Home);
+        QTest::keyClick(form.T1(0), Qt::Key_Delete);
         click(form, 3);
         QTRY_VERIFY(form.En());
         QCOMPARE(sites_->received().back().target,
-            std::string("/iccid/result.php?ICCID=8986001234567890123"));
-        QCOMPARE(form.T1(0)->text(), QStringLiteral(" 8986001234567890123"));
+            std::string("/iccid/result.php?ICCID=898600123456789012"));
+        QCOMPARE(form.T1(0)->text(), QStringLiteral(" 898600123456789012"));
     }
 
     void deviceLookupsThroughTheWindow_data()
@@ -565,6 +588,23 @@ private slots:
         QVERIFY(form.rect().contains(line->geometry()));
         QCOMPARE(line->text(), QString());
 
+        // A screen reader finds the line by its name and reads its description.
+        // On an accessibility bus (test_form1_screen_reader) Qt tells it of
+        // each change; elsewhere Qt keeps quiet.
+        static QObjectList described;
+        const auto handler = QAccessible::installUpdateHandler([](QAccessibleEvent* event) {
+            if (event->type() == QAccessible::DescriptionChanged)
+                described << event->object();
+        });
+        const auto restore = qScopeGuard([handler] { QAccessible::installUpdateHandler(handler); });
+        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(line);
+        type(form.T(0), "490154203237517");
+        QTRY_COMPARE_WITH_TIMEOUT(reader->text(QAccessible::Description),
+            QStringLiteral("IMEI 校验位应为 8，请核对"), 2000);
+        QCOMPARE(reader->text(QAccessible::Name), QStringLiteral("离线解析"));
+        QVERIFY(QAccessible::isActive() || !qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"));
+        QVERIFY(described.contains(line) || !QAccessible::isActive());
+
         type(form.T(0), "352099001761482");
         QTRY_COMPARE_WITH_TIMEOUT(line->text(), QStringLiteral("IMEI 校验位应为 1，请核对"), 2000);
         type(form.T1(0), "89860090191511234567");
@@ -582,6 +622,18 @@ private slots:
         QVERIFY(form.En());
         QVERIFY(messages_->messages.empty());
         QCOMPARE(form.T(2)->text(), QString());
+    }
+
+    // Qt's own texts in the user's language, as the window's message box shows them.
+    void qtTextsInChinese()
+    {
+        const std::unique_ptr<QTranslator> chinese(
+            LoadQtTranslation(QLocale(QLocale::Chinese, QLocale::China)));
+        QVERIFY(chinese);
+        Form1 form(Form1::Options {false});
+        form.show();
+        click(form, 0); // an empty input: the length message
+        QCOMPARE(messages_->messages.at(0).button, QStringLiteral("确定"));
     }
 
     // For people to look at: the window with sample answers in both sections.
