@@ -5,7 +5,7 @@ set -eu
 
 packages="cmake make g++ pkg-config ca-certificates
   qt6-base-dev qt6-webengine-dev libgl-dev libcurl4-openssl-dev
-  libbenchmark-dev fonts-noto-cjk qt6-translations-l10n
+  libbenchmark-dev fonts-noto-cjk qt6-translations-l10n dbus-daemon dbus-bin at-spi2-core
   xvfb xauth openbox libx11-dev binutils-mingw-w64-x86-64
   dpkg-dev file lintian desktop-file-utils appstream
   clang-14 libclang-rt-14-dev openssl libssl-dev zlib1g-dev"
