@@ -21,7 +21,11 @@ for plugin in platforms/qwindows styles/qwindowsvistastyle \
   cp "$qt/plugins/$plugin.dll" "$folder/$plugin.dll"
 done
 mkdir -p "$folder/translations"
-cp /usr/share/qt6/translations/qtbase_*.qm "$folder/translations/"
+# Qt's own texts (buttons, context menus) in the user's language: the "qt"
+# catalogue and the modules' catalogues it names.
+for catalogue in qt qtbase qtmultimedia; do
+  cp /usr/share/qt6/translations/${catalogue}_*.qm "$folder/translations/"
+done
 
 imports() { "$objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
 found_in() { # prints the file named $1 (any case) in the folders given after it
