@@ -29,10 +29,15 @@ cmake -S . -B "$out/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$out/win" -j"$jobs"
 sh tools/windows/deploy.sh "$out/win/bin" "$qt" "$curl"
 
-# The Linux programs the Windows ones are compared with.
-cmake -S . -B "$out/linux" -DCMAKE_BUILD_TYPE=Release -DKESTRUNE_BUILD_TESTS=OFF \
-  -DKESTRUNE_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$out/linux" -j"$jobs" --target kestrune-cli kestrune-sample-sites
+# The Linux programs the Windows ones are compared with: from the test
+# command's build where there is one, else built here.
+linux=$root/build
+if [ ! -f "$linux/CMakeCache.txt" ]; then
+  linux=$out/linux
+  cmake -S . -B "$linux" -DCMAKE_BUILD_TYPE=Release -DKESTRUNE_BUILD_TESTS=OFF \
+    -DKESTRUNE_BUILD_BENCHMARKS=OFF >/dev/null
+fi
+cmake --build "$linux" -j"$jobs" --target kestrune-cli kestrune-sample-sites
 
 export WINEPREFIX="$out/wine"
 # shellcheck disable=SC1091 # in the clone
@@ -40,7 +45,7 @@ export WINEPREFIX="$out/wine"
 trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 echo "Tests under Wine"
 (cd "$out/win" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$jobs")
-sh tools/windows/differential.sh "$out/linux/bin" "$out/win/bin"
+sh tools/windows/differential.sh "$linux/bin" "$out/win/bin"
 
 echo "The zip and the installer"
 version=$(sed -n 's/^project(Kestrune VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
