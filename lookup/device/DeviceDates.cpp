@@ -291,12 +291,14 @@ QString timeFormat(const QLocale& locale)
     for (qsizetype at = 0; at < format.size(); ++at) {
         if (format[at] == QLatin1Char('\''))
             quoted = !quoted;
-        else if (!quoted && format[at] == QLatin1Char('t'))
-            (from < 0 ? from : to) = at;
+        else if (!quoted && format[at] == QLatin1Char('t')) {
+            if (from < 0)
+                from = at;
+            to = at + 1;
+        }
     }
     if (from < 0)
         return format;
-    to = std::max(to, from) + 1;
     if (from > 0 && to < format.size() && format[from - 1].category() == QChar::Punctuation_Open
         && format[to].category() == QChar::Punctuation_Close) {
         --from;
