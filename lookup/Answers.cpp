@@ -7,13 +7,13 @@ namespace lookup {
 namespace {
 
 // An error page tells that the site is down, not what it knows of the phone
-// or card. So does a redirect that names no place to go: followed or not, it
-// leads nowhere, and its body is the server's filler.
+// or card. So does a redirect that ends the request: a followed one never
+// does, so this one was not followed (the ICCID lookup follows none, and
+// libcurl stops at one without a Location), and its body is the server's
+// note of where the page went.
 bool isErrorPage(const web::HttpRequest& request)
 {
-    const int status = request.Status().value_or(0);
-    return status >= 400
-        || (status >= 300 && !request.GetResponseHeader(QStringLiteral("Location")));
+    return request.Status().value_or(0) >= 300;
 }
 
 } // namespace

@@ -13,7 +13,7 @@ namespace lookup {
 
 // The body of the request's last answer as text. Nothing when there is none,
 // when the site answered with an error status (400 and up), or with a redirect
-// that has no Location: neither says what the site knows of the phone or card.
+// that was not followed: neither says what the site knows of the phone or card.
 std::optional<QString> AnswerText(const web::HttpRequest& request);
 
 // The same answer as raw bytes, for a lookup that decodes it itself.

@@ -1,9 +1,9 @@
 #include "HttpRequest.h"
 
 #include "TextDecoding.h"
+#include "TrustBundle.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QLoggingCategory>
 #include <QThread>
 #include <QUrl>
@@ -57,16 +57,17 @@ bool isHeaderValue(const QString& text)
 }
 
 // A value of the environment is warned about once, not for every request.
-void warnAboutEnvironment(const char* variable, const QByteArray& value, const char* why)
+void warnAboutEnvironment(const char* variable, const QByteArray& value, const QString& what)
 {
     static std::mutex mutex;
-    static QByteArray lastWarned;
+    static QString lastWarned;
     std::lock_guard lock(mutex);
-    const QByteArray key = QByteArray(variable) + '=' + value;
-    if (key == lastWarned)
+    const QString warning = QStringLiteral("%1 = %2 %3")
+                                .arg(QLatin1String(variable), QString::fromLocal8Bit(value), what);
+    if (warning == lastWarned)
         return;
-    lastWarned = key;
-    qCWarning(lcWeb).noquote() << variable << '=' << value << "ignored:" << why;
+    lastWarned = warning;
+    qCWarning(lcWeb).noquote() << warning;
 }
 
 // The deadline the environment sets for every request of the process, so that
@@ -81,40 +82,35 @@ std::optional<long> deadlineFromEnvironment()
     const long ms = value.trimmed().toLong(&ok);
     if (ok && ms > 0)
         return ms;
-    warnAboutEnvironment(Variable, value, "not a positive number of milliseconds");
+    warnAboutEnvironment(
+        Variable, value, QStringLiteral("ignored: not a positive number of milliseconds"));
     return std::nullopt;
 }
 
 // The certificates a self-hosted site (or a test's own server) is signed
 // with, trusted next to the system's; never instead of them, and checking
-// peers stays on.
+// peers stays on. Empty when libcurl's own trust stands as it is.
 QByteArray extraTrustFromEnvironment(CURL* easy)
 {
     constexpr char Variable[] = "KESTRUNE_CA_FILE";
     const QByteArray path = qgetenv(Variable);
     if (path.isEmpty())
         return {};
-    QFile extra(QString::fromLocal8Bit(path));
-    if (!extra.open(QIODevice::ReadOnly)) {
-        warnAboutEnvironment(Variable, path, "cannot be read");
-        return {};
-    }
-    QByteArray bundle;
     char* systemBundle = nullptr;
     curl_easy_getinfo(easy, CURLINFO_CAINFO, &systemBundle);
-    if (systemBundle) {
-        QFile system(QString::fromLocal8Bit(systemBundle));
-        if (system.open(QIODevice::ReadOnly))
-            bundle = system.readAll() + '\n';
-    }
-    return bundle + extra.readAll();
+    const TrustBundle trust = ReadTrustBundle(
+        QString::fromLocal8Bit(systemBundle ? systemBundle : ""), QString::fromLocal8Bit(path));
+    if (!trust.problems.isEmpty())
+        warnAboutEnvironment(Variable, path,
+            (trust.pem.isEmpty() ? QStringLiteral("ignored: ")
+                                 : QStringLiteral("ignored in part: "))
+                + trust.problems.join(QStringLiteral("; ")));
+    return trust.pem;
 }
 
-// libcurl follows a Location on nearly every 3xx answer; judging all but
-// 304 (which never moves) errs on the safe side.
-bool isFollowedRedirect(int status)
+bool isHttps(const char* url)
 {
-    return status >= 300 && status < 400 && status != 304;
+    return qstrnicmp(url, "https:", 6) == 0;
 }
 
 } // namespace
@@ -144,8 +140,8 @@ struct HttpRequest::Impl {
 
     QByteArray responseBody;
     std::vector<std::pair<QByteArray, QByteArray>> responseHeaders;
-    int responseStatus = 0; // of the response whose headers are coming in
     bool bodyTooLarge = false;
+    bool wasOnHttps = false; // some step of this request went over https
     bool downgradeRefused = false;
     QByteArray trustBundle;
 
@@ -158,7 +154,6 @@ struct HttpRequest::Impl {
         // the cookie engine again per request would leak libcurl's note of it.
         curl_easy_setopt(easy, CURLOPT_COOKIEFILE, ""); // in memory only
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
         // A Cookie or Authorization header the caller set is meant for the
         // first host: libcurl drops it when a redirect leads to another host,
@@ -180,6 +175,8 @@ struct HttpRequest::Impl {
         curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &Impl::onProgress);
+        curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &Impl::onRequestReady);
+        curl_easy_setopt(easy, CURLOPT_PREREQDATA, this);
     }
 
     ~Impl()
@@ -213,32 +210,30 @@ struct HttpRequest::Impl {
         if (line.startsWith("HTTP/")) {
             d->responseHeaders.clear();
             d->responseBody.clear();
-            d->responseStatus = line.split(' ').value(1).toInt();
         } else if (const qsizetype colon = line.indexOf(':'); colon > 0) {
-            const QByteArray name = line.left(colon).trimmed();
-            const QByteArray value = line.mid(colon + 1).trimmed();
-            if (name.compare("Location", Qt::CaseInsensitive) == 0 && d->downgrades(value)) {
-                d->downgradeRefused = true;
-                return 0; // makes libcurl fail the transfer before it follows
-            }
-            d->responseHeaders.emplace_back(name, value);
+            d->responseHeaders.emplace_back(
+                line.left(colon).trimmed(), line.mid(colon + 1).trimmed());
         }
         return bytes;
     }
 
-    // Whether following this Location would leave https for plain http. Each
-    // hop is judged, so a detour over http and back to https does not hide it.
-    bool downgrades(const QByteArray& location) const
+    // Called before each request of a transfer goes out, redirects included,
+    // with the address libcurl has settled on. A request that started on
+    // https may only be redirected to https (configure() tells libcurl so,
+    // and it refuses before it connects); this catches the step back to http
+    // of one that came to https from a plain start.
+    static int onRequestReady(void* self, char*, char*, int, int)
     {
-        if (!followRedirects || !isFollowedRedirect(responseStatus))
-            return false;
-        char* current = nullptr;
-        curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &current);
-        const QUrl here(QString::fromUtf8(current ? current : ""));
-        if (here.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0)
-            return false;
-        const QUrl next = here.resolved(QUrl(QString::fromUtf8(location), QUrl::TolerantMode));
-        return next.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) != 0;
+        auto* d = static_cast<Impl*>(self);
+        char* here = nullptr;
+        curl_easy_getinfo(d->easy, CURLINFO_EFFECTIVE_URL, &here);
+        const bool https = here && isHttps(here);
+        if (d->wasOnHttps && !https) {
+            d->downgradeRefused = true;
+            return CURL_PREREQFUNC_ABORT;
+        }
+        d->wasOnHttps = d->wasOnHttps || https;
+        return CURL_PREREQFUNC_OK;
     }
 
     static int onProgress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
@@ -250,8 +245,8 @@ struct HttpRequest::Impl {
     {
         responseBody.clear();
         responseHeaders.clear();
-        responseStatus = 0;
         bodyTooLarge = false;
+        wasOnHttps = false;
         downgradeRefused = false;
     }
 
@@ -267,6 +262,10 @@ struct HttpRequest::Impl {
 
         curl_easy_setopt(easy, CURLOPT_URL, url.constData());
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, followRedirects ? 1L : 0L);
+        // Never from https to http: libcurl itself refuses to follow a
+        // redirect elsewhere, however the answer spells its status line.
+        curl_easy_setopt(
+            easy, CURLOPT_REDIR_PROTOCOLS_STR, isHttps(url.constData()) ? "https" : "http,https");
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, (receiveMs + 999) / 1000));
         curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, effectiveDeadlineMs());
@@ -378,7 +377,8 @@ struct HttpRequest::Impl {
         QString why = QString::fromUtf8(curl_easy_strerror(result));
         if (bodyTooLarge)
             why = QStringLiteral("answer longer than the limit");
-        else if (downgradeRefused)
+        else if (downgradeRefused
+            || (result == CURLE_UNSUPPORTED_PROTOCOL && isHttps(url.constData())))
             why = QStringLiteral("redirect from https to http refused");
         else if (result == CURLE_OPERATION_TIMEDOUT && transferEnds.hasExpired())
             why = QStringLiteral("no whole answer within the deadline of %1 ms")

@@ -67,7 +67,10 @@ public:
     // port; a 307 or 308 to another one re-sends the body without it.
     // TLS peers are always verified against the system's certificates and,
     // for tests and self-hosted sites, those of the file the environment
-    // variable KESTRUNE_CA_FILE names, read when the object is made.
+    // variable KESTRUNE_CA_FILE names, read when the object is made: a
+    // regular file of at most 4 MiB, of which each PEM certificate that reads
+    // is trusted too; what does not is named in a warning, and the system's
+    // certificates are trusted whatever the file holds.
     bool Send();
     bool Send(const QString& body);
 

@@ -279,19 +279,38 @@ std::optional<DeviceDate> readDate(const QString& text, const QLocale& locale)
 // ---- Writing ---------------------------------------------------------------
 
 // The locale's long time without its time-zone name: the pages name no zone,
-// and the program converts none.
+// and the program converts none. What holds the name goes with it: brackets
+// around it ("H:mm:ss (t)", "APh:mm:ss [t]") and the blanks or comma that join
+// it to the time ("h:mm:ss AP, t", "t HH:mm:ss"). A "t" in quotes is text.
 QString timeFormat(const QLocale& locale)
 {
     const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString result;
+    qsizetype from = -1;
+    qsizetype to = -1;
     bool quoted = false;
-    for (const QChar c : format) {
-        if (c == QLatin1Char('\''))
+    for (qsizetype at = 0; at < format.size(); ++at) {
+        if (format[at] == QLatin1Char('\''))
             quoted = !quoted;
-        if (quoted || c != QLatin1Char('t'))
-            result += c;
+        else if (!quoted && format[at] == QLatin1Char('t')) {
+            if (from < 0)
+                from = at;
+            to = at + 1;
+        }
     }
-    return result.trimmed();
+    if (from < 0)
+        return format;
+    if (from > 0 && to < format.size() && format[from - 1].category() == QChar::Punctuation_Open
+        && format[to].category() == QChar::Punctuation_Close) {
+        --from;
+        ++to;
+    }
+    const auto joins = [](QChar c) { return c.isSpace() || c == QLatin1Char(','); };
+    while (from > 0 && joins(format[from - 1]))
+        --from;
+    if (from == 0)
+        while (to < format.size() && joins(format[to]))
+            ++to;
+    return format.left(from) + format.mid(to);
 }
 
 } // namespace

@@ -15,6 +15,10 @@ using namespace characters;
 // Half-years: C is the first half of 2010 (or 2020), D its second half, and so
 // on; vowels and B are left out, so the code repeats every ten years.
 constexpr QStringView HalfYears = u"CDFGHJKLMNPQRSTVWXYZ";
+// The format's last week: random serial numbers came with the purple iPhone 12
+// (on sale 30 April 2021, MacRumors, 5 May 2021), so of the 202x readings only
+// C, D and the first weeks of F were ever made.
+const QDate EndOf12(2021, 4, 30);
 // Week within the half-year, 1 to 27; vowels, B, S and Z are left out.
 constexpr QStringView Weeks = u"123456789CDFGHJKLMNPQRTVWXY";
 
@@ -143,9 +147,11 @@ SerialReading ReadSerial(QStringView text, QDate today)
         reading.factoryPlace = factoryPlaceOf(reading.factory);
         // The second half of a year counts its weeks on from the 27th.
         reading.week = int(week) + 1 + (half % 2 == 1 ? 26 : 0);
-        // The code means 201x or 202x; the later only once it has begun.
+        // The code means 201x or 202x: the later only where the format lasted
+        // until that week, and neither before the week has begun.
         for (int year : {2020 + int(half / 2), 2010 + int(half / 2)})
-            if (weekStart(year, reading.week) <= today)
+            if (const QDate start = weekStart(year, reading.week);
+                start <= EndOf12 && start <= today)
                 reading.years.append(year);
         reading.unit = serial.mid(5, 3);
         reading.configuration = serial.mid(8, 4);

@@ -20,15 +20,19 @@ struct SerialReading {
     QString problem; // why the input is no serial number; empty when it is one
     QString factory; // the factory (and line) code as printed
     QString factoryPlace; // empty when the code is not in the table
-    QList<int> years; // the possible years of manufacture, the likelier first
+    // The possible years of manufacture, the later first: the likelier for a
+    // phone, since iPhones kept the 11-character format until 2012 and came to
+    // the 12-character one only then.
+    QList<int> years;
     int week = 0; // week of the year, 1 to 53; 0 when unknown
     QString unit; // the unit's code within its week
     QString configuration; // the model/configuration code as printed
     QString summary; // one line for the window: empty for an empty input
 };
 
-// Letters are read upper-cased and blanks are left out. `today` settles
-// which decade a year code means: a date in the future is not a reading.
+// Letters are read upper-cased and blanks are left out. A year code means
+// only the years its format was in use, and never a week still to come
+// (`today`).
 SerialReading ReadSerial(QStringView text, QDate today);
 
 } // namespace lookup::offline

@@ -99,8 +99,7 @@ const std::map<std::string, Expected> Outcomes {
     {"redirect-file", Failure},
     {"tls-trusted", Read},
     {"https-to-http", Failure},
-    // A redirect that leads nowhere is no answer, also to the ICCID lookup,
-    // which reads the body of one that names its place.
+    // A redirect that leads nowhere is no answer, to every lookup.
     {"no-location", Failure},
     {"cookies", Read},
     {"long-header", Failure},

@@ -115,6 +115,7 @@ private slots:
                 "2014-06-08"},
             {"de_DE", "2015-06-10 12:00", "10.06.15 12:00:00", "3,5", "2014-06-11"},
             {"en_US", "2015-06-06 18:00", "6/6/15 6:00:00 PM", "-0.25", "2014-06-07"},
+            {"es_ES", "2015-06-10 10:00", "10/6/15 10:00:00", "3,41666666666667", "2014-06-11"},
             {"zh_CN", "2016-02-29", "2016/2/29", "267", "2015-03-01"},
             {"en_US", "2017-02-28", "2/28/17", "632", "2016-02-29"},
             {"en_US", "2015-12-31 23:30", "12/31/15 11:30:00 PM", "207.979166666667", "2015-01-01"},
@@ -185,6 +186,22 @@ private slots:
             }
         }
         QVERIFY2(misread.isEmpty(), qPrintable(misread.mid(0, 10).join('\n')));
+    }
+
+    // No locale's long time leaves behind what held its zone name: brackets,
+    // or the blank or comma before it.
+    void timeOfDayWrittenInEveryLocale()
+    {
+        const QRegularExpression leftOver(QStringLiteral(R"(\p{Ps}\s*\p{Pe}|[\s,]$|^\s)"));
+        QStringList written;
+        for (const QLocale& locale : QLocale::matchingLocales(
+                 QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+            DateSource::pin(Today, locale);
+            const QString text = lookup::EndDateText({QDate(2015, 3, 10), QTime(10, 0)});
+            if (text.contains(leftOver))
+                written << locale.name() + ": \"" + text + '"';
+        }
+        QVERIFY2(written.isEmpty(), qPrintable(written.mid(0, 10).join('\n')));
     }
 
     // A value followed by a long run of blanks, as a hostile or broken page

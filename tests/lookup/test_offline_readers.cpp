@@ -95,10 +95,21 @@ private slots:
             {"F2LPTABCHG7F", MidYear, f2l},
             {"f2lptabchg7f", MidYear, f2l},
             {" F2L PTA BCH G7F ", MidYear, f2l},
-            // P is the first half of 2015 or of 2025; week 23 of 2025 begins on 4 June.
+            // P is the first half of 2015 or of 2025, but the format ended in
+            // April 2021: the later year is never offered.
             {"F2LPTABCHG7F", QDate(2025, 6, 3), f2l},
-            {"F2LPTABCHG7F", QDate(2025, 6, 4),
-                "序列号 2025年或2015年第23周生产 · 工厂 F2L（郑州） · 配置码 HG7F"},
+            {"F2LPTABCHG7F", QDate(2025, 6, 4), f2l},
+            {"C07RT086G1HV", MidYear, "序列号 2016年第23周生产 · 工厂 C07（广达） · 配置码 G1HV"},
+            // F is 2011 or 2021 up to the format's last week, the 18th.
+            {"F2LFMABCHG7F", MidYear,
+                "序列号 2021年或2011年第18周生产 · 工厂 F2L（郑州） · 配置码 HG7F"},
+            {"F2LFNABCHG7F", MidYear, "序列号 2011年第19周生产 · 工厂 F2L（郑州） · 配置码 HG7F"},
+            {"F2LG1ABCHG7F", MidYear, "序列号 2011年第27周生产 · 工厂 F2L（郑州） · 配置码 HG7F"},
+            // C is 2010 or 2020; 2020 only once its week has begun.
+            {"DNPC1ABCDHJK", QDate(2019, 12, 31),
+                "序列号 2010年第1周生产 · 工厂 DNP（成都） · 配置码 DHJK"},
+            {"DNPC1ABCDHJK", QDate(2020, 1, 1),
+                "序列号 2020年或2010年第1周生产 · 工厂 DNP（成都） · 配置码 DHJK"},
             {"F2LPTABCHG7F", QDate(2014, 1, 1),
                 "序列号 生产时间不明 · 工厂 F2L（郑州） · 配置码 HG7F"},
             // Second halves count their weeks on from 27.
@@ -115,6 +126,7 @@ private slots:
             {"F2LPSABCHG7F", MidYear, "序列号 第5位“S”不是周代码"},
             {"F2LPTOBCHG7F", MidYear, "序列号 第6位“O”不会出现在序列号中，是否为0？"},
             {"f2lptibchg7f", MidYear, "序列号 第6位“i”不会出现在序列号中，是否为1？"},
+            {"F2LPTABCHG7O", MidYear, "序列号 第12位“O”不会出现在序列号中，是否为0？"},
             {"Ｆ2LPTABCHG7F", MidYear, "序列号 第1位“Ｆ”是全角字符"},
             {"F2L-PTABCHG7F", MidYear, "序列号 第4位“-”不是字母或数字"},
             {"H7J9K2L4M6", MidYear, "序列号 10位随机格式（2021年起），不含生产信息"},
@@ -157,6 +169,7 @@ private slots:
             {"89860080311011234567", "ICCID 中国移动 · 138号段 · 重庆 · 2010年 (仅供参考)"},
             {"89860090010011234567", "ICCID 中国移动 · 139号段 · 北京 · 2000年 (仅供参考)"},
             {"89860090329911234567", "ICCID 中国移动 · 139号段 · 省份未知 · 1999年 (仅供参考)"},
+            {"89860090329411234567", "ICCID 中国移动 · 139号段 · 省份未知 · 1994年 (仅供参考)"},
             {"89860090001511234567", "ICCID 中国移动 · 139号段 · 省份未知 · 2015年 (仅供参考)"},
             {"89860090192411234567", "ICCID 中国移动 · 139号段 · 广东 · 2024年 (仅供参考)"},
             {"89860090192511234567", "ICCID 中国移动 · 139号段 · 广东 · 年份未知 (仅供参考)"},
