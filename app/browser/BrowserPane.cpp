@@ -91,6 +91,7 @@ bool BrowserPane::loadEngine()
         qCInfo(lcPane) << "no web engine module; the pane shows the page as a link";
         return false;
     }
+    connect(engine_, SIGNAL(loadFinished(bool)), this, SIGNAL(pageLoaded(bool)));
     engine_->setGeometry(rect());
     engine_->show();
     plain_->hide();

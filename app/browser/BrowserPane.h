@@ -44,6 +44,8 @@ public:
 
 signals:
     void engineReady();
+    // The engine has loaded the page asked for, or failed to.
+    void pageLoaded(bool ok);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -3,7 +3,8 @@
 class QWidget;
 
 // The one entry point of the web engine's module, found at run time. It makes
-// a browser view whose "url" property navigates it.
+// a browser view whose "url" property navigates it and whose
+// loadFinished(bool) signal says the page has loaded.
 namespace WebEngineModule {
 
 using CreateFunction = QWidget* (*)(QWidget* parent);
