@@ -1,14 +1,12 @@
 #include "CommonControls.h"
 #include "Fonts.h"
 #include "Form1.h"
-#include "browser/BrowserPane.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     InitCommonControlsVB();
-    BrowserPane::prepareApplication();
     QApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("kestrune"));
     application.setApplicationDisplayName(QString());

@@ -84,8 +84,6 @@ void reportAndQuit()
 int main(int argc, char* argv[])
 {
     const bool full = argc > 1 && std::strcmp(argv[1], "full") == 0;
-    if (full)
-        BrowserPane::prepareApplication();
     QApplication application(argc, argv);
     SubstituteWindowsFonts();
 
