@@ -37,7 +37,8 @@ private:
         QtMsgType type, const QMessageLogContext& context, const QString& message)
     {
         if (type == QtWarningMsg
-            && message.startsWith(QLatin1String("Qt WebEngine seems to be initialized from a plugin")))
+            && message.startsWith(
+                QLatin1String("Qt WebEngine seems to be initialized from a plugin")))
             return;
         passOn()(type, context, message);
     }

@@ -58,10 +58,13 @@ Start startOnce(const char* mode)
     FILE* lines = fdopen(out[0], "r");
     char line[128];
     while (std::fgets(line, sizeof line, lines)) {
-        if (std::strncmp(line, "painted", 7) == 0)
-            start.secondsToPaint
-                = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-        else if (std::strncmp(line, "peak ", 5) == 0)
+        // The window says when it painted: this process may read the line
+        // late, while the engine's loading keeps both cores busy.
+        if (std::strncmp(line, "painted ", 8) == 0) {
+            const std::chrono::steady_clock::time_point painted {
+                std::chrono::steady_clock::duration(std::atoll(line + 8))};
+            start.secondsToPaint = std::chrono::duration<double>(painted - began).count();
+        } else if (std::strncmp(line, "peak ", 5) == 0)
             start.peakKibibytes = std::atol(line + 5);
         else if (std::strncmp(line, "helpers ", 8) == 0)
             start.helpersKibibytes = std::atol(line + 8);
@@ -133,7 +136,7 @@ BENCHMARK(sideBySide)
     ->Name("startUp/side_by_side")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(9);
+    ->Iterations(15);
 BENCHMARK(sideBySide)
     ->Name("startUp/side_by_side_once")
     ->UseManualTime()

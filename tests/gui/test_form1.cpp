@@ -612,6 +612,8 @@ private slots:
 
     // The pane's page and the window's id once the engine has joined it; the
     // page is drawn (its heading in red) and the pane follows a new address.
+    // Neither the pane's Chromium flags nor its other settings for the engine
+    // stay in the environment the programs the window opens get.
     void browserPaneLoadsTheEngineAfterTheFirstPaint()
     {
 #ifdef KESTRUNE_SANITIZE
@@ -622,6 +624,10 @@ private slots:
         // Qt's warnings of an OpenGL context shared too late, or not at all.
         QTest::failOnWarning(
             QRegularExpression("AA_ShareOpenGLContexts|initialized from a plugin"));
+        const QByteArray userFlags = "--js-flags=--max-old-space-size=32";
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", userFlags);
+        const auto restore = qScopeGuard([] { qunsetenv("QTWEBENGINE_CHROMIUM_FLAGS"); });
+        const QByteArray openGlChoice = qgetenv("QT_XCB_GL_INTEGRATION");
         Form1 form;
         QSignalSpy painted(&form, &Form1::firstPainted);
         QSignalSpy ready(form.WB1(), &BrowserPane::engineReady);
@@ -649,6 +655,9 @@ private slots:
         QFile maps(QStringLiteral("/proc/self/maps"));
         QVERIFY(maps.open(QIODevice::ReadOnly));
         QVERIFY2(!maps.readAll().contains("/dri/"), "an OpenGL driver was loaded");
+
+        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), userFlags);
+        QCOMPARE(qgetenv("QT_XCB_GL_INTEGRATION"), openGlChoice);
     }
 };
 
