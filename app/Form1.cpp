@@ -58,8 +58,6 @@ Form1::Form1(Options options)
 {
     registerPictures();
     buildLayout();
-    if (options_.loadWebEngine)
-        WB1_->prepareWindowForEngine();
     connect(&runner_, &LookupRunner::finished, this, [this] { En_ = true; });
     Form_Load();
 }

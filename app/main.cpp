@@ -2,14 +2,12 @@
 #include "Fonts.h"
 #include "Form1.h"
 #include "QtTranslation.h"
-#include "browser/BrowserPane.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[])
 {
     InitCommonControlsVB();
-    BrowserPane::prepareApplication();
     QApplication application(argc, argv);
     LoadQtTranslation();
     application.setApplicationName(QStringLiteral("kestrune"));

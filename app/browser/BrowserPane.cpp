@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLibrary>
-#include <QOpenGLWidget>
 #include <QLoggingCategory>
 #include <QResizeEvent>
 #include <QUrl>
@@ -54,19 +53,6 @@ void BrowserPane::show(const QString& address)
                         .arg(address.toHtmlEscaped(), address.toHtmlEscaped()));
 }
 
-void BrowserPane::prepareApplication()
-{
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-}
-
-void BrowserPane::prepareWindowForEngine()
-{
-    // Qt composes a window through OpenGL when, at its making, it holds a
-    // widget that draws that way; this one never shows and never draws.
-    auto* marker = new QOpenGLWidget(this);
-    marker->hide();
-}
-
 bool BrowserPane::loadEngine()
 {
     if (engine_)
@@ -74,6 +60,7 @@ bool BrowserPane::loadEngine()
     // Beside the program when built; when installed, in its private library
     // folder, found from the program's own folder whatever the prefix.
     const QString dir = QCoreApplication::applicationDirPath();
+    const WebEngineModule::QuietLoading quiet;
     for (const QString& path :
         {dir + QStringLiteral("/") + QLatin1String(WebEngineModule::FileName),
             dir + QStringLiteral("/" KESTRUNE_MODULE_DIR_FROM_BIN "/")
@@ -91,6 +78,7 @@ bool BrowserPane::loadEngine()
         qCInfo(lcPane) << "no web engine module; the pane shows the page as a link";
         return false;
     }
+    connect(engine_, SIGNAL(loadFinished(bool)), this, SIGNAL(pageLoaded(bool)));
     engine_->setGeometry(rect());
     engine_->show();
     plain_->hide();

@@ -23,20 +23,6 @@ public:
     // False when there is none; the plain panel then stays.
     bool loadEngine();
 
-    // Before the application exists: the engine draws through an OpenGL
-    // context it shares with the window, which Qt makes with the application.
-    // OpenGL loads before the first paint anyway (prepareWindowForEngine), so
-    // this costs the start-up nothing measurable.
-    static void prepareApplication();
-
-    // Readies the window for the engine before it is first shown. The engine
-    // draws through OpenGL, and a window that was not made for that from the
-    // start is made anew the moment the engine joins it: a new native window,
-    // so the window manager and any tool that had hold of the old one lose
-    // it (a close request sent to it goes nowhere). Made ready, the window
-    // keeps one identity for its whole life; it costs loading OpenGL before
-    // the first paint instead of after it.
-    void prepareWindowForEngine();
     bool engineLoaded() const { return engine_ != nullptr; }
 
     // Every address asked for, in order (what a reader of the pane sees first).
@@ -44,6 +30,8 @@ public:
 
 signals:
     void engineReady();
+    // The engine has loaded the page asked for, or failed to.
+    void pageLoaded(bool ok);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -85,6 +85,19 @@ bool showActive(Form1& form)
     return QTest::qWaitForWindowActive(&form);
 }
 
+// Whether a picture holds the red the sample pages draw their heading in.
+bool holdsRed(const QPixmap& pixmap)
+{
+    const QImage image = pixmap.toImage();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, y);
+            if (colour.red() > 150 && colour.green() < 60 && colour.blue() < 60)
+                return true;
+        }
+    return false;
+}
+
 void pointAt(const loopback::Server& server)
 {
     for (const auto& [name, value] : samples::environment(server.base()))
@@ -132,10 +145,6 @@ class TestForm1 : public QObject {
             texts << message.text;
         return texts;
     }
-
-public:
-    // As the program does before its application exists.
-    static void initMain() { BrowserPane::prepareApplication(); }
 
 private slots:
     void initTestCase()
@@ -653,6 +662,10 @@ private slots:
         QVERIFY(form.grab().save(QStringLiteral(KESTRUNE_SCREENSHOT_DIR "/form1.png")));
     }
 
+    // The pane's page and the window's id once the engine has joined it; the
+    // page is drawn (its heading in red) and the pane follows a new address.
+    // Neither the pane's Chromium flags nor its other settings for the engine
+    // stay in the environment the programs the window opens get.
     void browserPaneLoadsTheEngineAfterTheFirstPaint()
     {
 #ifdef KESTRUNE_SANITIZE
@@ -663,9 +676,14 @@ private slots:
         // Qt's warnings of an OpenGL context shared too late, or not at all.
         QTest::failOnWarning(
             QRegularExpression("AA_ShareOpenGLContexts|initialized from a plugin"));
+        const QByteArray userFlags = "--js-flags=--max-old-space-size=32";
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", userFlags);
+        const auto restore = qScopeGuard([] { qunsetenv("QTWEBENGINE_CHROMIUM_FLAGS"); });
+        const QByteArray openGlChoice = qgetenv("QT_XCB_GL_INTEGRATION");
         Form1 form;
         QSignalSpy painted(&form, &Form1::firstPainted);
         QSignalSpy ready(form.WB1(), &BrowserPane::engineReady);
+        QSignalSpy loaded(form.WB1(), &BrowserPane::pageLoaded);
         QVERIFY(!form.WB1()->engineLoaded());
         form.show();
         // The window the window manager and other programs know by its id:
@@ -675,6 +693,23 @@ private slots:
         QCOMPARE(painted.size(), 1);
         QVERIFY(form.WB1()->engineLoaded());
         QCOMPARE(form.winId(), shown);
+
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 1, 30000);
+        QVERIFY(loaded.at(0).at(0).toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(holdsRed(form.WB1()->grab()), 10000);
+        const QImage announcement = form.WB1()->grab().toImage();
+        form.WB1()->Navigate(qs(sites_->base()) + "/maker/huanji.html");
+        QTRY_COMPARE_WITH_TIMEOUT(loaded.size(), 2, 10000);
+        QVERIFY(loaded.at(1).at(0).toBool());
+        QTRY_VERIFY_WITH_TIMEOUT(form.WB1()->grab().toImage() != announcement, 10000);
+        QCOMPARE(form.winId(), shown);
+        // The window stays a raster window: no OpenGL driver was loaded for it.
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        QVERIFY2(!maps.readAll().contains("/dri/"), "an OpenGL driver was loaded");
+
+        QCOMPARE(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS"), userFlags);
+        QCOMPARE(qgetenv("QT_XCB_GL_INTEGRATION"), openGlChoice);
     }
 };
 

@@ -1,7 +1,6 @@
 // The window under a real window manager, which puts a frame around it: the
 // outer size, frame included, is what stays at 12300 x 10000 twips.
 #include "Form1.h"
-#include "browser/BrowserPane.h"
 #include "XClientMessages.h"
 
 #include "sample-sites/SampleSites.h"
@@ -90,10 +89,6 @@ class TestForm1Framed : public QObject {
     Q_OBJECT
 
     QProcess windowManager_;
-
-public:
-    // As the program does before its application exists.
-    static void initMain() { BrowserPane::prepareApplication(); }
 
 private slots:
     void initTestCase()
