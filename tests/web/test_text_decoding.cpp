@@ -51,6 +51,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, charset);
         QFETCH(QString, expected);
+        if (charset == "GB18030" && !web::DecodeText({}, charset))
+            QSKIP("this system has no GB18030 (Wine lacks Windows' code page 54936)");
         const auto text = web::DecodeText(bytes, charset);
         QVERIFY(text.has_value());
         QCOMPARE(*text, expected);
