@@ -179,9 +179,12 @@ class TestCli : public QObject {
         start(process, arguments, extra);
         process.write(input);
         process.closeWriteChannel();
-        if (!process.waitForFinished(60000))
+        const bool finished = process.waitForFinished(60000);
+        if (!finished) {
             process.kill();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.waitForFinished();
+        }
+        return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
     }
 
