@@ -7,8 +7,7 @@
 #include "lookup/device/LookupSerial.h"
 #include "lookup/sim/LookupIccid.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QAbstractEventDispatcher>
 #include <QThread>
 
 #include <condition_variable>
@@ -23,12 +22,6 @@ namespace {
 // Lines read ahead for each lookup thread: enough that no thread waits for
 // the reader while lines are there, few enough to be nothing in memory.
 constexpr int LinesAheadPerJob = 4;
-
-QEvent::Type wakeEvent()
-{
-    static const auto type = QEvent::Type(QEvent::registerEventType());
-    return type;
-}
 
 } // namespace
 
@@ -116,6 +109,7 @@ Batch::Batch(std::unique_ptr<Input> input, int jobs, Deliver deliver)
     : jobs_(jobs)
     , deliver_(std::move(deliver))
     , state_(std::make_shared<BatchState>(std::move(input)))
+    , dispatcher_(QAbstractEventDispatcher::instance())
 {
 }
 
@@ -142,8 +136,9 @@ void Batch::start()
                 ++state_->ended;
             }
             // Also what ends a batch that had nothing to look up.
-            wake();
+            dispatcher_->wakeUp();
         }));
+    connect(dispatcher_, &QAbstractEventDispatcher::aboutToBlock, this, &Batch::look);
     for (QThread* thread : threads_)
         thread->start();
 }
@@ -186,50 +181,42 @@ void Batch::work()
                 ++state.failed;
             state.done.emplace(line.first, std::move(record));
         }
-        wake();
+        dispatcher_->wakeUp();
     }
 }
 
-void Batch::wake()
+void Batch::look()
 {
-    QCoreApplication::postEvent(this, new QEvent(wakeEvent()));
-}
-
-bool Batch::event(QEvent* event)
-{
-    if (event->type() != wakeEvent())
-        return QObject::event(event);
-    woken();
-    return true;
-}
-
-void Batch::woken()
-{
-    bool allEnded = false;
+    if (allEnded_)
+        return;
     bool inputEnded = false;
+    int completed = 0;
     {
         const std::lock_guard lock(state_->mutex);
-        allEnded = state_->ended == int(threads_.size());
+        allEnded_ = state_->ended == int(threads_.size());
         inputEnded = state_->inputEnded;
+        completed = state_->completed;
     }
-    if (allEnded_ || !allEnded) {
-        deliverReady();
-        return;
+    if (allEnded_) {
+        for (QThread* thread : threads_) {
+            thread->wait();
+            delete thread;
+        }
+        threads_.clear();
+        // Stopped, the reader may be waiting for a line that never comes (a
+        // terminal nobody types at): it ends with the program.
+        if (inputEnded)
+            reader_.join();
+        else
+            reader_.detach();
     }
-    allEnded_ = true;
-    for (QThread* thread : threads_) {
-        thread->wait();
-        delete thread;
-    }
-    threads_.clear();
-    // Stopped, the reader may be waiting for a line that never comes (a
-    // terminal nobody types at): it ends with the program.
-    if (inputEnded)
-        reader_.join();
-    else
-        reader_.detach();
     deliverReady();
-    emit finished();
+    if (completed != completedShown_) {
+        completedShown_ = completed;
+        emit progressed();
+    }
+    if (allEnded_)
+        emit finished();
 }
 
 void Batch::deliverReady()
@@ -251,7 +238,6 @@ void Batch::deliverReady()
         if (!deliver_(*record))
             stop();
     }
-    emit progressed();
 }
 
 Batch::Count Batch::count()

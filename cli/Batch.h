@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+class QAbstractEventDispatcher;
 class QThread;
 
 namespace cli {
@@ -23,9 +24,12 @@ struct BatchState;
 // lookups and never further: the first lookups start while a pipe still
 // delivers, and a long input takes no more memory than a short one.
 //
-// The threads share their state under a std::mutex and wake the main thread
-// with an event that carries nothing: Qt's own locking is invisible to
-// ThreadSanitizer (Qt is not built for it), and the tests run under it.
+// The threads share their state under a std::mutex, wake the main thread's
+// event loop (QAbstractEventDispatcher::wakeUp, which allocates nothing), and
+// the batch looks at the state each time that loop is about to wait. No event
+// or queued call crosses the threads: Qt's locking of its event queue is
+// invisible to ThreadSanitizer (Qt is not built for it), and the tests run
+// under it.
 class Batch : public QObject {
     Q_OBJECT
 
@@ -54,22 +58,20 @@ signals:
     void progressed(); // a lookup has completed
     void finished(); // every lookup thread has ended and every record come out
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     void work();
-    void wake();
-    void woken();
+    void look();
     void deliverReady();
 
     const int jobs_;
     const Deliver deliver_;
     // Shared with the reading thread, which may outlive the batch (stop()).
     const std::shared_ptr<BatchState> state_;
+    QAbstractEventDispatcher* const dispatcher_; // the main thread's
     std::vector<QThread*> threads_;
     std::thread reader_;
     bool allEnded_ = false;
+    int completedShown_ = 0; // lookups complete when progressed() was last emitted
 };
 
 // Looks one input line up, on the calling thread, as the window would.
