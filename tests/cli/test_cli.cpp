@@ -114,6 +114,15 @@ QList<Result> csvResults(const QByteArray& out)
     return results;
 }
 
+// `count` made-up ICCIDs, the sample sites answer each at once.
+QStringList iccids(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QStringLiteral("898600%1").arg(i, 14, 10, QLatin1Char('0'));
+    return list;
+}
+
 QStringList inputs(const QList<Result>& results)
 {
     QStringList list;
@@ -256,17 +265,22 @@ private slots:
     {
         QTest::addColumn<QStringList>("files"); // "-": standard input
         QTest::addColumn<bool>("split"); // standard input holds the first half only
-        QTest::addColumn<QString>("named"); // the second half's file and first line
-        QTest::newRow("file") << QStringList {"whole.txt"} << false << "whole.txt:6";
-        QTest::newRow("standard input") << QStringList {"-"} << false << "standard input:6";
+        QTest::addColumn<QString>("named"); // file and line of the line that is not UTF-8
+        QTest::addColumn<QString>("next"); // of the line too long, just after it
+        QTest::newRow("file") << QStringList {"whole.txt"} << false << "whole.txt:7"
+                              << "whole.txt:8";
+        QTest::newRow("standard input") << QStringList {"-"} << false << "standard input:7"
+                                        << "standard input:8";
         QTest::newRow("several, in order")
-            << QStringList {"-", "empty.txt", "second.txt"} << true << "second.txt:1";
+            << QStringList {"-", "empty.txt", "second.txt"} << true << "second.txt:2"
+            << "second.txt:3";
     }
     void fileOfIdentifiers()
     {
         QFETCH(QStringList, files);
         QFETCH(bool, split);
         QFETCH(QString, named);
+        QFETCH(QString, next);
         const QByteArray first = "\xEF\xBB\xBF# phones of Monday\r\n" + Serial.toUtf8()
             + "\r\n\r\n   \n#" + Imei.toUtf8() + "\n";
         const QByteArray second = "12345\r\n35111111111111\xe9\n" + QByteArray(MaxLine + 1, '8')
@@ -289,22 +303,14 @@ private slots:
             QStringList(
                 {Serial, "12345", QString(MaxLine, '8'), Iccid, " " + Serial.left(11), Imei}));
         QCOMPARE(results[4].kind, "serial");
-        const qsizetype colon = named.lastIndexOf(':');
-        const int line = named.mid(colon + 1).toInt();
-        QVERIFY2(result.err.contains(
-                     named.left(colon) + ":" + QString::number(line + 1) + ": not UTF-8"),
-            qPrintable(result.err));
-        QVERIFY2(result.err.contains(named.left(colon) + ":" + QString::number(line + 2)
-                     + ": longer than 4096 bytes"),
-            qPrintable(result.err));
+        QVERIFY2(result.err.contains(named + ": not UTF-8"), qPrintable(result.err));
+        QVERIFY2(result.err.contains(next + ": longer than 4096 bytes"), qPrintable(result.err));
     }
 
     // Later identifiers answer first; the output still follows the input.
     void orderKeptWithEightJobs()
     {
-        QStringList identifiers;
-        for (int i = 0; i < 16; ++i)
-            identifiers << QStringLiteral("898600%1").arg(i, 14, 10, QLatin1Char('0'));
+        const QStringList identifiers = iccids(16);
         setHold(
             [identifiers](const loopback::Request& request) -> std::optional<loopback::Response> {
                 const qsizetype index = identifiers.indexOf(
@@ -521,9 +527,7 @@ private slots:
     {
         QFETCH(bool, offline);
         QFETCH(QString, reason);
-        QStringList identifiers;
-        for (int i = 0; i < 40; ++i)
-            identifiers << QStringLiteral("898600%1").arg(i, 14, 10, QLatin1Char('0'));
+        const QStringList identifiers = iccids(40);
         int ends[2] = {-1, -1};
         QVERIFY(::pipe(ends) == 0);
         ::close(ends[0]);
@@ -600,13 +604,10 @@ private slots:
         const Run result
             = run({"--format", format, "--", Iccid, "=1+1", "+1", "-1", "@SUM(A1)", "\tx"});
         QCOMPARE(result.exitCode, 1);
-        QVERIFY(result.out.count("\n") >= 6);
         const QString out = QString::fromUtf8(result.out).replace("\r\n", "\n");
-        for (const QChar c : out)
-            QVERIFY2(c == '\n'
-                    || (c.category() != QChar::Other_Control && c != QChar(0x202e)
-                        && c != QChar(0x2066)),
-                qPrintable(QString::number(c.unicode(), 16)));
+        const QRegularExpression commands(
+            "[\\x{0}-\\x{9}\\x{b}-\\x{1f}\\x{7f}-\\x{9f}\\x{202e}\\x{2066}]");
+        QVERIFY2(!out.contains(commands), qPrintable(out));
         if (format == "csv") {
             const QList<Result> rows = csvResults(result.out);
             QCOMPARE(inputs(rows),
@@ -620,8 +621,7 @@ private slots:
     // been time to measure one.
     void progressShowsNoEarlyRate()
     {
-        int terminal = -1;
-        int side = -1;
+        int terminal = -1, side = -1;
         QVERIFY(::openpty(&terminal, &side, nullptr, nullptr, nullptr) == 0);
         QProcess process;
         process.setChildProcessModifier([side] { ::dup2(side, STDERR_FILENO); });
