@@ -1,24 +1,88 @@
 #include "Batch.h"
 
 #include "Fields.h"
+#include "Interrupt.h"
 #include "lookup/Messages.h"
 #include "lookup/device/LookupImei.h"
 #include "lookup/device/LookupSerial.h"
 #include "lookup/sim/LookupIccid.h"
 
-#include <QSocketNotifier>
+#include <QAbstractEventDispatcher>
 #include <QThread>
 
-#include <csignal>
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <unistd.h>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
 
 namespace cli {
 
-Record LookUp(const QString& identifier, bool offline)
+namespace {
+
+// Lines read ahead for each lookup thread: enough that no thread waits for
+// the reader while lines are there, few enough to be nothing in memory.
+constexpr int LinesAheadPerJob = 4;
+
+} // namespace
+
+struct BatchState {
+    explicit BatchState(std::unique_ptr<Input> input)
+        : input(std::move(input))
+    {
+    }
+
+    const std::unique_ptr<Input> input; // the reading thread's alone
+    std::mutex mutex;
+    std::condition_variable changed;
+    // The rest under the mutex.
+    std::deque<std::pair<int, InputLine>> waiting; // read, no lookup thread's yet
+    std::map<int, Record> done; // looked up, not handed over yet
+    int read = 0;
+    int handedOver = 0; // the line whose record comes out next
+    bool inputEnded = false;
+    bool stopping = false;
+    int completed = 0;
+    int failed = 0;
+    int ended = 0; // lookup threads whose work is over
+};
+
+namespace {
+
+void readInput(BatchState& state, int ahead)
+{
+    Interrupt::keepOffThisThread();
+    for (;;) {
+        {
+            std::unique_lock lock(state.mutex);
+            state.changed.wait(
+                lock, [&] { return state.stopping || state.read - state.handedOver < ahead; });
+            if (state.stopping)
+                return;
+        }
+        std::optional<InputLine> line = state.input->next();
+        {
+            const std::lock_guard lock(state.mutex);
+            if (line)
+                state.waiting.emplace_back(state.read++, std::move(*line));
+            else
+                state.inputEnded = true;
+        }
+        state.changed.notify_all();
+        if (!line)
+            return;
+    }
+}
+
+} // namespace
+
+Record LookUp(const InputLine& line, bool offline)
 {
     Record record;
+    if (!line.complaint.isEmpty()) {
+        record.complaint = line.complaint;
+        return record;
+    }
+    const QString& identifier = line.identifier;
     record.input = identifier;
     record.kind = KindOf(identifier);
     for (const Extra& extra : Extras())
@@ -41,112 +105,118 @@ Record LookUp(const QString& identifier, bool offline)
     return record;
 }
 
-Batch::Batch(QStringList identifiers, int jobs, Deliver deliver)
-    : identifiers_(std::move(identifiers))
-    , jobs_(jobs)
+Batch::Batch(std::unique_ptr<Input> input, int jobs, Deliver deliver)
+    : jobs_(jobs)
     , deliver_(std::move(deliver))
-    , done_(size_t(identifiers_.size()))
+    , state_(std::make_shared<BatchState>(std::move(input)))
+    , dispatcher_(QAbstractEventDispatcher::instance())
 {
-    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    wakeNotifier_ = new QSocketNotifier(wakeFd_, QSocketNotifier::Read, this);
-    connect(wakeNotifier_, &QSocketNotifier::activated, this, &Batch::woken);
 }
 
 Batch::~Batch()
 {
+    stop();
     for (QThread* thread : threads_) {
-        thread->requestInterruption();
         thread->wait();
         delete thread;
     }
-    // Under the lock the threads last wrote to it with: QThread::wait orders
-    // their end before this by means ThreadSanitizer cannot see.
-    const std::lock_guard lock(mutex_);
-    ::close(wakeFd_);
+    if (reader_.joinable())
+        reader_.detach();
 }
 
 void Batch::start()
 {
-    const int threads = qMin<qsizetype>(jobs_, identifiers_.size());
-    for (int i = 0; i < threads; ++i)
+    reader_ = std::thread(
+        [state = state_, ahead = jobs_ * LinesAheadPerJob] { readInput(*state, ahead); });
+    for (int i = 0; i < jobs_; ++i)
         threads_.push_back(QThread::create([this] {
             work();
             {
-                const std::lock_guard lock(mutex_);
-                ++ended_;
+                const std::lock_guard lock(state_->mutex);
+                ++state_->ended;
             }
-            wake();
+            // Also what ends a batch that had nothing to look up.
+            dispatcher_->wakeUp();
         }));
+    connect(dispatcher_, &QAbstractEventDispatcher::aboutToBlock, this, &Batch::look);
     for (QThread* thread : threads_)
         thread->start();
-    if (threads == 0)
-        wake();
 }
 
-void Batch::interrupt()
+void Batch::stop()
 {
-    interrupted_ = true;
+    {
+        const std::lock_guard lock(state_->mutex);
+        state_->stopping = true;
+    }
+    state_->changed.notify_all();
     for (QThread* thread : threads_)
         thread->requestInterruption();
 }
 
 void Batch::work()
 {
-    // Ctrl-C is the main thread's to handle; here it would only cut a
-    // transfer's wait short.
-    sigset_t interrupt;
-    sigemptyset(&interrupt);
-    sigaddset(&interrupt, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
-
+    Interrupt::keepOffThisThread();
+    BatchState& state = *state_;
     QThread* self = QThread::currentThread();
-    while (!self->isInterruptionRequested()) {
-        const qsizetype index = next_++;
-        if (index >= identifiers_.size())
-            return;
-        Record record = LookUp(identifiers_[index], false);
+    for (;;) {
+        std::pair<int, InputLine> line;
+        {
+            std::unique_lock lock(state.mutex);
+            state.changed.wait(
+                lock, [&] { return state.stopping || state.inputEnded || !state.waiting.empty(); });
+            if (state.stopping || state.waiting.empty())
+                return;
+            line = std::move(state.waiting.front());
+            state.waiting.pop_front();
+        }
+        Record record = LookUp(line.second, false);
         // Cut short, its network message would be ours, not the site's.
         if (self->isInterruptionRequested())
             return;
         {
-            const std::lock_guard lock(mutex_);
-            ++completed_;
+            const std::lock_guard lock(state.mutex);
+            ++state.completed;
             if (record.failed())
-                ++failed_;
-            done_[size_t(index)] = std::move(record);
+                ++state.failed;
+            state.done.emplace(line.first, std::move(record));
         }
-        wake();
+        dispatcher_->wakeUp();
     }
 }
 
-void Batch::wake()
+void Batch::look()
 {
-    const std::lock_guard lock(mutex_);
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
-}
-
-void Batch::woken()
-{
-    std::uint64_t count = 0;
-    [[maybe_unused]] const auto read = ::read(wakeFd_, &count, sizeof count);
-    bool allEnded = false;
-    {
-        const std::lock_guard lock(mutex_);
-        allEnded = ended_ == int(threads_.size());
-    }
-    if (allEnded_ || !allEnded) {
-        deliverReady();
+    if (allEnded_)
         return;
+    bool inputEnded = false;
+    int completed = 0;
+    {
+        const std::lock_guard lock(state_->mutex);
+        allEnded_ = state_->ended == int(threads_.size());
+        inputEnded = state_->inputEnded;
+        completed = state_->completed;
     }
-    allEnded_ = true;
-    for (QThread* thread : threads_) {
-        thread->wait();
-        delete thread;
+    if (allEnded_) {
+        for (QThread* thread : threads_) {
+            thread->wait();
+            delete thread;
+        }
+        threads_.clear();
+        // Stopped, the reader may be waiting for a line that never comes (a
+        // terminal nobody types at): it ends with the program.
+        if (inputEnded)
+            reader_.join();
+        else
+            reader_.detach();
     }
-    threads_.clear();
     deliverReady();
-    emit finished();
+    if (completed != completedShown_) {
+        completedShown_ = completed;
+        emit progressed();
+    }
+    if (allEnded_)
+        emit finished();
 }
 
 void Batch::deliverReady()
@@ -154,31 +224,26 @@ void Batch::deliverReady()
     for (;;) {
         std::optional<Record> record;
         {
-            const std::lock_guard lock(mutex_);
-            // After an interruption the gaps stay gaps: hand over what is there.
-            while (interrupted_ && allEnded_ && nextOut_ < done_.size() && !done_[nextOut_])
-                ++nextOut_;
-            if (nextOut_ >= done_.size() || !done_[nextOut_])
+            const std::lock_guard lock(state_->mutex);
+            const auto first = state_->done.begin();
+            // Once every thread has ended, the gaps a stop left stay gaps:
+            // what is there comes out.
+            if (first == state_->done.end() || (first->first != state_->handedOver && !allEnded_))
                 break;
-            record = std::move(done_[nextOut_]);
-            done_[nextOut_].reset();
-            ++nextOut_;
+            record = std::move(first->second);
+            state_->handedOver = first->first + 1;
+            state_->done.erase(first);
         }
-        deliver_(*record);
+        state_->changed.notify_all(); // the reader may read further
+        if (!deliver_(*record))
+            stop();
     }
-    emit progressed();
 }
 
-int Batch::completed()
+Batch::Count Batch::count()
 {
-    const std::lock_guard lock(mutex_);
-    return completed_;
-}
-
-int Batch::failed()
-{
-    const std::lock_guard lock(mutex_);
-    return failed_;
+    const std::lock_guard lock(state_->mutex);
+    return {state_->read, state_->inputEnded, state_->completed, state_->failed};
 }
 
 } // namespace cli

@@ -1,82 +1,80 @@
 #pragma once
 
+#include "Input.h"
 #include "Record.h"
 
 #include <QObject>
-#include <QStringList>
 
-#include <atomic>
 #include <functional>
-#include <mutex>
-#include <optional>
+#include <memory>
+#include <thread>
 #include <vector>
 
-class QSocketNotifier;
+class QAbstractEventDispatcher;
 class QThread;
 
 namespace cli {
 
-// Looks up a list of identifiers, `jobs` at a time, each lookup on a thread
-// of its own with its own request objects, and hands the records over on the
-// thread that made the batch, in input order, as soon as every earlier one
-// is there.
+struct BatchState;
+
+// Looks the identifiers of an Input up, `jobs` at a time, each lookup on a
+// thread of its own with its own request objects, and hands the records over
+// on the thread that made the batch, in input order, as soon as every earlier
+// one is there. A thread of its own reads the input, a few lines ahead of the
+// lookups and never further: the first lookups start while a pipe still
+// delivers, and a long input takes no more memory than a short one.
 //
-// The records cross threads under a std::mutex and the threads wake the
-// main one through an eventfd, not through Qt's event queue: Qt's own
-// locking is invisible to ThreadSanitizer (Qt is not built for it), so every
-// queued call would be reported as a race, and the tests run under it.
+// The threads share their state under a std::mutex, wake the main thread's
+// event loop (QAbstractEventDispatcher::wakeUp, which allocates nothing), and
+// the batch looks at the state each time that loop is about to wait. No event
+// or queued call crosses the threads: Qt's locking of its event queue is
+// invisible to ThreadSanitizer (Qt is not built for it), and the tests run
+// under it.
 class Batch : public QObject {
     Q_OBJECT
 
 public:
-    using Deliver = std::function<void(const Record& record)>;
+    // False when the record could not be passed on: the batch then stops.
+    using Deliver = std::function<bool(const Record& record)>;
 
-    Batch(QStringList identifiers, int jobs, Deliver deliver);
+    Batch(std::unique_ptr<Input> input, int jobs, Deliver deliver);
     ~Batch() override;
 
     void start();
     // Ends the batch early: each transfer in flight is aborted and no further
     // lookup starts. What was complete still comes out, in input order; a
     // lookup cut short does not. Returns at once; finished() follows.
-    void interrupt();
+    void stop();
 
-    int total() const { return int(identifiers_.size()); }
-    // Lookups complete so far, whether handed over yet or not, and how many
-    // of them failed (Record::failed).
-    int completed();
-    int failed();
-    bool interrupted() const { return interrupted_; }
+    struct Count {
+        int read = 0; // lines taken from the input so far
+        bool inputEnded = false;
+        int completed = 0; // lookups complete, whether handed over yet or not
+        int failed = 0; // of those, the ones that failed (Record::failed)
+    };
+    Count count();
 
 signals:
     void progressed(); // a lookup has completed
-    void finished(); // every thread has ended and every record come out
+    void finished(); // every lookup thread has ended and every record come out
 
 private:
     void work();
-    void wake();
-    void woken();
+    void look();
     void deliverReady();
 
-    const QStringList identifiers_;
     const int jobs_;
     const Deliver deliver_;
-
-    std::atomic<qsizetype> next_ {0};
-    std::mutex mutex_;
-    std::vector<std::optional<Record>> done_; // under mutex_
-    int completed_ = 0; // under mutex_
-    int failed_ = 0; // under mutex_
-    int ended_ = 0; // threads whose work is over, under mutex_
-    size_t nextOut_ = 0; // first record not handed over yet
-
+    // Shared with the reading thread, which may outlive the batch (stop()).
+    const std::shared_ptr<BatchState> state_;
+    QAbstractEventDispatcher* const dispatcher_; // the main thread's
     std::vector<QThread*> threads_;
-    int wakeFd_ = -1;
-    QSocketNotifier* wakeNotifier_ = nullptr;
+    std::thread reader_;
     bool allEnded_ = false;
-    bool interrupted_ = false;
+    int completedShown_ = 0; // lookups complete when progressed() was last emitted
 };
 
-// Looks one identifier up, on the calling thread, as the window would.
-Record LookUp(const QString& identifier, bool offline);
+// Looks one input line up, on the calling thread, as the window would.
+Record LookUp(const InputLine& line, bool offline);
 
 } // namespace cli

@@ -1,9 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
-
-#include <optional>
 
 namespace cli {
 
@@ -16,14 +13,5 @@ Kind KindOf(const QString& identifier);
 
 // "serial", "imei", "iccid", "invalid": the names scripts see.
 QString KindName(Kind kind);
-
-// The identifiers of a file, one a line: blank lines and lines starting "#"
-// are skipped, the rest is taken as written except for a trailing carriage
-// return (a file saved on Windows) and a byte-order mark before the first
-// line. "-" reads standard input. Nothing when the file cannot be read.
-std::optional<QStringList> ReadIdentifierFile(const QString& path);
-
-// The same rules, for text already read.
-QStringList IdentifierLines(const QByteArray& text);
 
 } // namespace cli

@@ -43,4 +43,12 @@ Interrupt::~Interrupt()
     ::signal(SIGINT, SIG_DFL);
 }
 
+void Interrupt::keepOffThisThread()
+{
+    sigset_t interrupt;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
+}
+
 } // namespace cli

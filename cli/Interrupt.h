@@ -16,6 +16,10 @@ public:
     Interrupt();
     ~Interrupt() override;
 
+    // For a thread other than the main one: Ctrl-C is the main thread's to
+    // handle; on another it would only cut a transfer's or a read's wait short.
+    static void keepOffThisThread();
+
 signals:
     void requested();
 

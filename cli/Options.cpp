@@ -30,7 +30,7 @@ std::optional<Options> ParseOptions(
         return options;
 
     options.identifiers = parser.positionalArguments();
-    options.file = parser.value(file);
+    options.files = parser.values(file);
     options.offline = parser.isSet(offline);
     options.quiet = parser.isSet(quiet);
     options.open = parser.isSet(open);
@@ -85,7 +85,7 @@ QString HelpText()
         "\n"
         "Options:\n"
         "  -f, --file FILE      identifiers one a line; blank lines and lines starting\n"
-        "                       \"#\" are skipped\n"
+        "                       \"#\" are skipped; several are read in order\n"
         "      --format FORMAT  text (the default on a terminal), json (JSON Lines, the\n"
         "                       default otherwise) or csv (UTF-8 with a byte-order mark)\n"
         "      --offline        read the identifiers only, ask no site\n"
@@ -100,7 +100,8 @@ QString HelpText()
         "  -V, --version        the program's version\n"
         "\n"
         "Exit status: 0 when every identifier got an answer, 1 when any was no\n"
-        "identifier or got no answer, 2 for a usage error, 130 after Ctrl-C.\n"
+        "identifier or got no answer, 2 for a usage error, 3 when the results could\n"
+        "not be written, 130 after Ctrl-C.\n"
         "See kestrune-cli(1).\n");
 }
 

@@ -11,7 +11,7 @@ namespace cli {
 
 struct Options {
     QStringList identifiers; // as given on the command line
-    QString file; // --file; "-" is standard input
+    QStringList files; // each --file, in order; "-" is standard input
     Format format = Format::Text;
     bool offline = false;
     int jobs = 4;

@@ -8,17 +8,27 @@ namespace cli {
 
 namespace {
 
-// ---- text
+// Marks, embeddings, overrides and isolates that turn text around on screen:
+// a site's value could show another value than the one it holds.
+bool isBidiControl(char16_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E)
+        || (c >= 0x2066 && c <= 0x2069);
+}
 
 // What a terminal would take as a command (escape sequences, a carriage
-// return) is shown as a replacement character: the input comes from files.
+// return, C1 controls such as CSI) or what would turn text around is shown as
+// a replacement character: the text comes from files and from sites. For the
+// text form and the CSV form alike, which people look at with `cat`.
 QString printable(QString text)
 {
     for (QChar& c : text)
-        if (c.category() == QChar::Other_Control)
+        if (c.category() == QChar::Other_Control || isBidiControl(c.unicode()))
             c = QChar::ReplacementCharacter;
     return text;
 }
+
+// ---- text
 
 // Columns a terminal gives the text: Chinese characters take two.
 int columns(const QString& text)
@@ -116,12 +126,17 @@ QByteArray json(const Record& record)
 
 // ---- csv
 
+// A cell a spreadsheet program would run as a formula starts with an
+// apostrophe, which it shows the text behind.
 QString csvCell(const QString& text)
 {
-    if (!text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char(','))
-        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
+    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
+    const QString cell
+        = !text.isEmpty() && formulaStarts.contains(text.front()) ? QLatin1Char('\'') + text : text;
+    if (!cell.contains(QLatin1Char('"')) && !cell.contains(QLatin1Char(','))
+        && !cell.contains(QLatin1Char('\n')) && !cell.contains(QLatin1Char('\r')))
+        return cell;
+    QString quoted = cell;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
@@ -151,13 +166,19 @@ QByteArray csvHeader()
 // Several messages or pages share a cell, one a line.
 QByteArray csv(const Record& record)
 {
-    QStringList cells {record.input, KindName(record.kind)};
+    auto lines = [](const QStringList& texts) {
+        QStringList shown;
+        for (const QString& text : texts)
+            shown << printable(text);
+        return shown.join(QLatin1Char('\n'));
+    };
+    QStringList cells {printable(record.input), KindName(record.kind)};
     for (const auto* fields : {&DeviceFields(), &SimFields()})
         for (const Field& field : *fields)
-            cells << record.text(field.box);
-    cells << record.messages.join(QLatin1Char('\n')) << record.opened.join(QLatin1Char('\n'));
+            cells << printable(record.text(field.box));
+    cells << lines(record.messages) << lines(record.opened);
     for (size_t i = 0; i < Extras().size(); ++i)
-        cells << record.extras.value(qsizetype(i));
+        cells << printable(record.extras.value(qsizetype(i)));
     return csvRow(cells);
 }
 

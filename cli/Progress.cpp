@@ -1,8 +1,9 @@
 #include "Progress.h"
 
+#include "Terminal.h"
+
 #include <atomic>
 #include <cstdio>
-#include <unistd.h>
 
 namespace cli {
 
@@ -22,9 +23,8 @@ void logOverProgress(QtMsgType type, const QMessageLogContext& context, const QS
 
 } // namespace
 
-Progress::Progress(int total, bool wanted)
-    : total_(total)
-    , shown_(wanted && total > 1 && isatty(STDERR_FILENO))
+Progress::Progress(bool wanted)
+    : shown_(wanted && StandardErrorIsTerminal())
 {
     clock_.start();
     if (!shown_)
@@ -35,10 +35,12 @@ Progress::Progress(int total, bool wanted)
     draw();
 }
 
-void Progress::update(int done, int failed)
+void Progress::update(int done, int failed, int read, bool inputEnded)
 {
     done_ = done;
     failed_ = failed;
+    read_ = read;
+    inputEnded_ = inputEnded;
     if (shown_)
         draw();
 }
@@ -60,9 +62,11 @@ void Progress::clear()
 void Progress::draw()
 {
     const double seconds = double(clock_.elapsed()) / 1000.0;
-    const double rate = seconds > 0 ? done_ / seconds : 0.0;
-    std::fprintf(stderr, "\r\033[K%d/%d done, %d failed, %.1f s, %.1f/s", done_, total_, failed_,
-        seconds, rate);
+    std::fprintf(stderr, "\r\033[K%d/%d%s done, %d failed, %.1f s", done_, read_,
+        inputEnded_ ? "" : "+", failed_, seconds);
+    // Over the first milliseconds a single lookup reads as hundreds a second.
+    if (seconds >= 1.0)
+        std::fprintf(stderr, ", %.1f/s", done_ / seconds);
     std::fflush(stderr);
     lineShown = true;
 }

@@ -20,6 +20,9 @@ struct Record {
     QStringList opened;
     QStringList extras; // one text per entry of Extras() (Fields.h)
     bool lookedUp = false; // false with --offline and for what is no identifier
+    // Why an input line is no identifier at all (Input.h): said on standard
+    // error instead of a result; the kind is Invalid.
+    QString complaint;
 
     QString text(lookup::Box box) const;
     bool written(lookup::Box box) const;

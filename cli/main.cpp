@@ -1,24 +1,26 @@
 // kestrune-cli: the window's lookups from a terminal, one or a thousand at a
 // time. QtCore only, so that it starts fast and runs where there is no desktop.
 #include "Batch.h"
-#include "Identifiers.h"
+#include "Input.h"
 #include "Interrupt.h"
 #include "Options.h"
 #include "Output.h"
 #include "Progress.h"
+#include "StandardOutput.h"
+#include "Terminal.h"
 #include "lookup/Sites.h"
 
 #include <QCoreApplication>
 #include <QProcess>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
 constexpr int ExitAnswered = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
+constexpr int ExitNotWritten = 3;
 constexpr int ExitInterrupted = 130; // 128 + SIGINT, as shells report it
 
 void say(const QString& text)
@@ -26,11 +28,19 @@ void say(const QString& text)
     std::fprintf(stderr, "kestrune-cli: %s\n", qUtf8Printable(text));
 }
 
-void write(const QByteArray& bytes)
+// Set once a write has failed (a full disk, a reader that has gone): that is
+// said once, and nothing more is written or looked up.
+bool writeFailed = false;
+
+bool write(const QByteArray& bytes)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    // A script reading the pipe sees each result as soon as it is there.
-    std::fflush(stdout);
+    if (writeFailed)
+        return false;
+    if (const auto why = cli::WriteStandardOutput(bytes)) {
+        say(QStringLiteral("cannot write the results: %1").arg(*why));
+        writeFailed = true;
+    }
+    return !writeFailed;
 }
 
 // Hands the address to the desktop's opener as an argument of its own: no
@@ -50,19 +60,17 @@ int main(int argc, char* argv[])
     application.setApplicationVersion(QStringLiteral(KESTRUNE_VERSION));
 
     QString error;
-    const auto options = cli::ParseOptions(application.arguments(), isatty(STDOUT_FILENO), error);
+    const auto options
+        = cli::ParseOptions(application.arguments(), cli::StandardOutputIsTerminal(), error);
     if (!options) {
         say(error + QStringLiteral("\nTry 'kestrune-cli --help'."));
         return ExitUsage;
     }
-    if (options->help) {
-        write(cli::HelpText().toUtf8());
-        return ExitAnswered;
-    }
-    if (options->version) {
-        write(QByteArrayLiteral("kestrune-cli " KESTRUNE_VERSION "\n"));
-        return ExitAnswered;
-    }
+    if (options->help)
+        return write(cli::HelpText().toUtf8()) ? ExitAnswered : ExitNotWritten;
+    if (options->version)
+        return write(QByteArrayLiteral("kestrune-cli " KESTRUNE_VERSION "\n")) ? ExitAnswered
+                                                                               : ExitNotWritten;
 
     if (!options->settings.isEmpty())
         lookup::Sites::useSettingsFile(options->settings);
@@ -72,52 +80,63 @@ int main(int argc, char* argv[])
         return ExitUsage;
     }
 
-    QStringList identifiers = options->identifiers;
-    if (!options->file.isEmpty()) {
-        const auto lines = cli::ReadIdentifierFile(options->file);
-        if (!lines) {
-            say(QStringLiteral("cannot read %1").arg(options->file));
-            return ExitUsage;
-        }
-        identifiers += *lines;
+    auto input = std::make_unique<cli::Input>(options->identifiers, options->files);
+    if (!input->open(error)) {
+        say(error);
+        return ExitUsage;
     }
 
-    write(cli::OutputStart(options->format));
+    if (!write(cli::OutputStart(options->format)))
+        return ExitNotWritten;
     bool anyFailed = false;
     auto deliver = [&](const cli::Record& record) {
+        if (writeFailed)
+            return false;
         anyFailed = anyFailed || record.failed();
-        write(cli::OutputRecord(options->format, record));
+        if (!record.complaint.isEmpty()) {
+            say(record.complaint);
+            return true;
+        }
+        if (!write(cli::OutputRecord(options->format, record)))
+            return false;
         if (options->open)
             for (const QString& address : record.opened)
                 openInBrowser(address);
+        return true;
     };
 
-    // Nothing to wait for: no threads, no event loop.
+    // Nothing to wait for but the input: no threads, no event loop.
     if (options->offline) {
-        for (const QString& identifier : identifiers)
-            deliver(cli::LookUp(identifier, true));
+        while (const auto line = input->next())
+            if (!deliver(cli::LookUp(*line, true)))
+                return ExitNotWritten;
         return anyFailed ? ExitFailed : ExitAnswered;
     }
 
-    cli::Progress progress(int(identifiers.size()), !options->quiet);
-    cli::Batch batch(identifiers, options->jobs, [&](const cli::Record& record) {
+    cli::Progress progress(
+        !options->quiet && (!options->files.isEmpty() || options->identifiers.size() > 1));
+    cli::Batch batch(std::move(input), options->jobs, [&](const cli::Record& record) {
         progress.clear();
-        deliver(record);
+        return deliver(record);
     });
+    bool interrupted = false;
     cli::Interrupt interrupt;
     QObject::connect(&interrupt, &cli::Interrupt::requested, &batch, [&] {
         progress.clear();
         say(QStringLiteral("interrupted: stopping the lookups in flight"));
-        batch.interrupt();
+        interrupted = true;
+        batch.stop();
     });
-    QObject::connect(&batch, &cli::Batch::progressed, &progress,
-        [&] { progress.update(batch.completed(), batch.failed()); });
+    QObject::connect(&batch, &cli::Batch::progressed, &progress, [&] {
+        const cli::Batch::Count count = batch.count();
+        progress.update(count.completed, count.failed, count.read, count.inputEnded);
+    });
     QObject::connect(&batch, &cli::Batch::finished, &application, [&] {
         progress.clear();
-        if (batch.interrupted()) {
-            say(QStringLiteral("interrupted after %1 of %2")
-                    .arg(batch.completed())
-                    .arg(batch.total()));
+        if (writeFailed) {
+            application.exit(ExitNotWritten);
+        } else if (interrupted) {
+            say(QStringLiteral("interrupted after %1 lookups").arg(batch.count().completed));
             application.exit(ExitInterrupted);
         } else {
             application.exit(anyFailed ? ExitFailed : ExitAnswered);

@@ -383,7 +383,10 @@ struct HttpRequest::Impl {
         else if (result == CURLE_OPERATION_TIMEDOUT && transferEnds.hasExpired())
             why = QStringLiteral("no whole answer within the deadline of %1 ms")
                       .arg(effectiveDeadlineMs());
-        qCWarning(lcWeb).noquote() << method << url << "failed:" << why;
+        // A stop the thread's owner asked for (the window closing, Ctrl-C) is
+        // no fault to warn about.
+        if (result != CURLE_ABORTED_BY_CALLBACK || !stopRequested())
+            qCWarning(lcWeb).noquote() << method << url << "failed:" << why;
         resetResponse();
     }
 };

@@ -6,7 +6,9 @@
 #include <QtTest>
 
 #include <csignal>
+#include <pty.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +17,7 @@ const QString Imei = QStringLiteral("352222222222222"); // the same, by IMEI
 const QString Iccid = QStringLiteral("89860012345678901234");
 const QString Replaced = QStringLiteral("F2LSAMPLE004"); // opens the replaced-device page
 const QString LengthMessage = QStringLiteral("请输入正确的序列号或IMEI号码！");
+constexpr int MaxLine = 4096; // bytes; a longer line is no identifier
 
 struct Run {
     int exitCode = -1;
@@ -111,6 +114,15 @@ QList<Result> csvResults(const QByteArray& out)
     return results;
 }
 
+// `count` made-up ICCIDs, the sample sites answer each at once.
+QStringList iccids(int count)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << QStringLiteral("898600%1").arg(i, 14, 10, QLatin1Char('0'));
+    return list;
+}
+
 QStringList inputs(const QList<Result>& results)
 {
     QStringList list;
@@ -176,9 +188,12 @@ class TestCli : public QObject {
         start(process, arguments, extra);
         process.write(input);
         process.closeWriteChannel();
-        if (!process.waitForFinished(60000))
+        const bool finished = process.waitForFinished(60000);
+        if (!finished) {
             process.kill();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.waitForFinished();
+        }
+        return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
     }
 
@@ -203,7 +218,7 @@ private slots:
     // window's labels.
     void eachKindInEachFormat()
     {
-        const QStringList identifiers {Serial, Imei, Iccid, "12345", Replaced};
+        const QStringList identifiers {Serial, Imei, Iccid, "12345", Replaced, "x\"y\\z"};
         const Run json = run(QStringList {"--format", "json"} + identifiers);
         const Run csv = run(QStringList {"--format", "csv"} + identifiers);
         const Run text = run(QStringList {"--format", "text"} + identifiers);
@@ -248,34 +263,54 @@ private slots:
 
     void fileOfIdentifiers_data()
     {
-        QTest::addColumn<bool>("standardInput");
-        QTest::newRow("file") << false;
-        QTest::newRow("standard input") << true;
+        QTest::addColumn<QStringList>("files"); // "-": standard input
+        QTest::addColumn<bool>("split"); // standard input holds the first half only
+        QTest::addColumn<QString>("named"); // file and line of the line that is not UTF-8
+        QTest::addColumn<QString>("next"); // of the line too long, just after it
+        QTest::newRow("file") << QStringList {"whole.txt"} << false << "whole.txt:7"
+                              << "whole.txt:8";
+        QTest::newRow("standard input") << QStringList {"-"} << false << "standard input:7"
+                                        << "standard input:8";
+        QTest::newRow("several, in order")
+            << QStringList {"-", "empty.txt", "second.txt"} << true << "second.txt:2"
+            << "second.txt:3";
     }
     void fileOfIdentifiers()
     {
-        QFETCH(bool, standardInput);
-        const QByteArray content = "\xEF\xBB\xBF# phones of Monday\r\n" + Serial.toUtf8()
-            + "\r\n\r\n   \n#" + Imei.toUtf8() + "\n12345\r\n" + Iccid.toUtf8() + "\n "
+        QFETCH(QStringList, files);
+        QFETCH(bool, split);
+        QFETCH(QString, named);
+        QFETCH(QString, next);
+        const QByteArray first = "\xEF\xBB\xBF# phones of Monday\r\n" + Serial.toUtf8()
+            + "\r\n\r\n   \n#" + Imei.toUtf8() + "\n";
+        const QByteArray second = "12345\r\n35111111111111\xe9\n" + QByteArray(MaxLine + 1, '8')
+            + "\n" + QByteArray(MaxLine, '8') + "\n" + Iccid.toUtf8() + "\n "
             + Serial.left(11).toUtf8() + "\n" + Imei.toUtf8();
-        const QString path = writeFile("list.txt", content);
-        const Run result
-            = run({"--offline", "--format", "json", "--file", standardInput ? "-" : path}, {},
-                standardInput ? content : QByteArray());
+        writeFile("whole.txt", first + second);
+        writeFile("empty.txt", {});
+        writeFile("second.txt", second);
+        for (QString& file : files)
+            if (file != "-")
+                file = scratch_.filePath(file);
+        QStringList arguments {"--offline", "--format", "json"};
+        for (const QString& file : files)
+            arguments << "--file" << file;
+        const Run result = run(arguments, {}, split ? first : first + second);
         QCOMPARE(result.exitCode, 1);
         const QList<Result> results = jsonLines(result.out);
         // A blank before a serial number is kept, as the window keeps it.
-        QCOMPARE(
-            inputs(results), QStringList({Serial, "12345", Iccid, " " + Serial.left(11), Imei}));
-        QCOMPARE(results[3].kind, "serial");
+        QCOMPARE(inputs(results),
+            QStringList(
+                {Serial, "12345", QString(MaxLine, '8'), Iccid, " " + Serial.left(11), Imei}));
+        QCOMPARE(results[4].kind, "serial");
+        QVERIFY2(result.err.contains(named + ": not UTF-8"), qPrintable(result.err));
+        QVERIFY2(result.err.contains(next + ": longer than 4096 bytes"), qPrintable(result.err));
     }
 
     // Later identifiers answer first; the output still follows the input.
     void orderKeptWithEightJobs()
     {
-        QStringList identifiers;
-        for (int i = 0; i < 16; ++i)
-            identifiers << QStringLiteral("898600%1").arg(i, 14, 10, QLatin1Char('0'));
+        const QStringList identifiers = iccids(16);
         setHold(
             [identifiers](const loopback::Request& request) -> std::optional<loopback::Response> {
                 const qsizetype index = identifiers.indexOf(
@@ -294,36 +329,43 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QStringList>("environment"); // CLOSED: a port nobody answers on
         QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says"); // on standard error, when not empty
         const QStringList none;
         // Dates read and request numbers drawn on four threads at once.
         QTest::newRow("every one answered")
-            << QStringList {"F2LSAMPLE001", "351111111111111", Serial, Iccid} << none << 0;
+            << QStringList {"F2LSAMPLE001", "351111111111111", Serial, Iccid} << none << 0 << "";
         QTest::newRow("one not an identifier")
-            << QStringList {Serial, "1234567890123"} << none << 1;
+            << QStringList {Serial, "1234567890123"} << none << 1 << "";
         QTest::newRow("serial: no site")
             << QStringList {Serial} << QStringList {"KESTRUNE_WARRANTY_URL=CLOSED/wcResults.do"}
-            << 1;
+            << 1 << "";
         QTest::newRow("imei: no site") << QStringList {Imei}
                                        << QStringList {"KESTRUNE_IMEI_SITE=CLOSED/imei/",
                                               "KESTRUNE_WARRANTY_URL=CLOSED/wcResults.do"}
-                                       << 1;
+                                       << 1 << "";
         QTest::newRow("iccid: no site")
-            << QStringList {Iccid} << QStringList {"KESTRUNE_ICCID_SITE=CLOSED"} << 1;
-        QTest::newRow("nothing to look up") << none << none << 2;
-        QTest::newRow("17 jobs") << QStringList {"--jobs", "17", Serial} << none << 2;
-        QTest::newRow("0 jobs") << QStringList {"--jobs", "0", Serial} << none << 2;
-        QTest::newRow("unknown format") << QStringList {"--format", "xml", Serial} << none << 2;
-        QTest::newRow("unknown option") << QStringList {"--fast", Serial} << none << 2;
-        QTest::newRow("missing file") << QStringList {"--file", "/nonexistent/list"} << none << 2;
+            << QStringList {Iccid} << QStringList {"KESTRUNE_ICCID_SITE=CLOSED"} << 1 << "";
+        QTest::newRow("nothing to look up") << none << none << 2 << "";
+        QTest::newRow("16 jobs") << QStringList {"--jobs", "16", Serial} << none << 0 << "";
+        QTest::newRow("file of comments only")
+            << QStringList {"--file", writeFile("comments.txt", "# none\n#\n")} << none << 0 << "";
+        QTest::newRow("17 jobs") << QStringList {"--jobs", "17", Serial} << none << 2 << "";
+        QTest::newRow("0 jobs") << QStringList {"--jobs", "0", Serial} << none << 2 << "";
+        QTest::newRow("unknown format")
+            << QStringList {"--format", "xml", Serial} << none << 2 << "";
+        QTest::newRow("unknown option") << QStringList {"--fast", Serial} << none << 2 << "";
+        QTest::newRow("missing file") << QStringList {"--file", "/nonexistent/list"} << none << 2
+                                      << "cannot read /nonexistent/list: No such file";
         QTest::newRow("missing settings")
-            << QStringList {"--settings", "/nonexistent.conf", Serial} << none << 2;
-        QTest::newRow("help") << QStringList {"--help"} << none << 0;
+            << QStringList {"--settings", "/nonexistent.conf", Serial} << none << 2 << "";
+        QTest::newRow("help") << QStringList {"--help"} << none << 0 << "";
     }
     void exitStatus()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QStringList, environment);
         QFETCH(int, status);
+        QFETCH(QString, says);
         environment.replaceInStrings(
             "CLOSED", QStringLiteral("http://127.0.0.1:%1").arg(unusedLoopbackPort()));
         const Run result = run(QStringList {"--format", "json"} + arguments, environment);
@@ -332,6 +374,7 @@ private slots:
             QVERIFY2(result.err.contains("kestrune-cli: "), qPrintable(result.err));
         if (status == 0)
             QCOMPARE(result.err, QString());
+        QVERIFY2(result.err.contains(says), qPrintable(result.err));
     }
 
     void versionIsTheProgramsVersion()
@@ -468,6 +511,134 @@ private slots:
         QVERIFY2(process.exitCode() == 130, qPrintable(err));
         QCOMPARE(inputs(jsonLines(out)), identifiers.mid(0, 2));
         QVERIFY(err.contains("interrupted"));
+        QVERIFY2(!err.contains("failed:"), qPrintable(err)); // the aborts were asked for
+    }
+
+    // A full disk, a reader that has gone: the batch stops at the first result
+    // it cannot write and says why once.
+    void unwritableOutputStops_data()
+    {
+        QTest::addColumn<bool>("offline"); // written to /dev/full; else to a pipe nobody reads
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("full disk, offline") << true << "No space left on device";
+        QTest::newRow("reader gone") << false << "Broken pipe";
+    }
+    void unwritableOutputStops()
+    {
+        QFETCH(bool, offline);
+        QFETCH(QString, reason);
+        const QStringList identifiers = iccids(40);
+        int ends[2] = {-1, -1};
+        QVERIFY(::pipe(ends) == 0);
+        ::close(ends[0]);
+        QProcess process;
+        if (offline)
+            process.setStandardOutputFile("/dev/full");
+        process.setChildProcessModifier([offline, end = ends[1]] {
+            std::signal(SIGPIPE, SIG_IGN); // as `trap '' PIPE` leaves it
+            if (!offline)
+                ::dup2(end, STDOUT_FILENO);
+        });
+        start(process,
+            QStringList {"--jobs", "2", "--format", "json", offline ? "--offline" : "-q"}
+                + identifiers);
+        const bool finished = process.waitForFinished(60000);
+        ::close(ends[1]);
+        QVERIFY(finished);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(process.exitCode() == 3, qPrintable(err));
+        QCOMPARE(err.count("cannot write the results: " + reason), 1);
+        QVERIFY(sites_.received().size() < size_t(identifiers.size()));
+    }
+
+    // Lines are looked up as they come; one too long to be an identifier is
+    // not kept while it is read.
+    void standardInputIsReadAsItComes()
+    {
+        QProcess process;
+        start(process, {"--jobs", "1", "--format", "json", "--file", "-"});
+        auto nextResult = [&process] {
+            QDeadlineTimer deadline(20000);
+            while (!process.canReadLine() && !deadline.hasExpired())
+                process.waitForReadyRead(100);
+            return inputs(jsonLines(process.readLine()));
+        };
+        auto peakKiB = [&process] {
+            QFile status(QStringLiteral("/proc/%1/status").arg(process.processId()));
+            status.open(QIODevice::ReadOnly);
+            const QString text = QString::fromLatin1(status.readAll());
+            return QRegularExpression("VmHWM:\\s*(\\d+)").match(text).captured(1).toLongLong();
+        };
+        process.write(Iccid.toUtf8() + "\n");
+        QCOMPARE(nextResult(), QStringList {Iccid});
+        const qint64 before = peakKiB();
+        process.write(QByteArray(16 << 20, '8') + "\n" + Imei.toUtf8() + "\n");
+        QCOMPARE(nextResult(), QStringList {Imei});
+        QVERIFY2(peakKiB() - before < 8 * 1024, qPrintable(QString::number(peakKiB() - before)));
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitCode(), 1);
+        QVERIFY(process.readAllStandardError().contains("standard input:2: longer than"));
+    }
+
+    // What a file or a site says reaches a spreadsheet or a terminal as text:
+    // no formula, no terminal command, nothing turned around.
+    void outputRunsNothing_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("csv") << "csv";
+        QTest::newRow("text") << "text";
+    }
+    void outputRunsNothing()
+    {
+        QFETCH(QString, format);
+        setHold([](const loopback::Request& request) -> std::optional<loopback::Response> {
+            loopback::Response response = samples::answer(request);
+            const std::string carrier = "中国移动 GSM";
+            if (const size_t at = response.body.find(carrier); at != std::string::npos)
+                response.body.replace(at, carrier.size(),
+                    std::string("=HYPERLINK(\"x\")\x1b]0;\a") + '\0'
+                        + "\x7f\xc2\x9b\xe2\x80\xae\xe2\x81\xa6");
+            return response;
+        });
+        const Run result
+            = run({"--format", format, "--", Iccid, "=1+1", "+1", "-1", "@SUM(A1)", "\tx"});
+        QCOMPARE(result.exitCode, 1);
+        const QString out = QString::fromUtf8(result.out).replace("\r\n", "\n");
+        const QRegularExpression commands(
+            "[\\x{0}-\\x{9}\\x{b}-\\x{1f}\\x{7f}-\\x{9f}\\x{202e}\\x{2066}]");
+        QVERIFY2(!out.contains(commands), qPrintable(out));
+        if (format == "csv") {
+            const QList<Result> rows = csvResults(result.out);
+            QCOMPARE(inputs(rows),
+                QStringList(
+                    {Iccid, "'=1+1", "'+1", "'-1", "'@SUM(A1)", QChar(0xfffd) + QString("x")}));
+            QVERIFY(rows[0].fields["carrier"].toString().startsWith("'=HYPERLINK"));
+        }
+    }
+
+    // The progress line, on a terminal of its own: no rate before there has
+    // been time to measure one.
+    void progressShowsNoEarlyRate()
+    {
+        int terminal = -1, side = -1;
+        QVERIFY(::openpty(&terminal, &side, nullptr, nullptr, nullptr) == 0);
+        QProcess process;
+        process.setChildProcessModifier([side] { ::dup2(side, STDERR_FILENO); });
+        start(process, {"--format", "json", Iccid, Iccid, Iccid});
+        const bool finished = process.waitForFinished(60000);
+        ::close(side);
+        QByteArray shown;
+        char buffer[4096];
+        for (ssize_t size = 0; (size = ::read(terminal, buffer, sizeof buffer)) > 0;)
+            shown.append(buffer, size);
+        ::close(terminal);
+        QVERIFY(finished);
+        QVERIFY2(shown.contains("3/3 done, 0 failed"), shown.constData());
+        for (const QByteArray& tick : shown.split('\r')) {
+            const auto seconds = QRegularExpression(", (\\d+\\.\\d) s").match(tick);
+            QVERIFY2(!tick.contains("/s") || seconds.captured(1).toDouble() >= 1.0, tick);
+        }
     }
 
     // The address goes to the opener as one argument; no shell reads it.

@@ -1,0 +1,17 @@
+#include "Terminal.h"
+
+#include <unistd.h>
+
+namespace cli {
+
+bool StandardOutputIsTerminal()
+{
+    return isatty(STDOUT_FILENO);
+}
+
+bool StandardErrorIsTerminal()
+{
+    return isatty(STDERR_FILENO);
+}
+
+} // namespace cli
