@@ -1,6 +1,7 @@
 #include "Input.h"
 
-#include <QFile>
+#include "OpenFile.h"
+
 #include <QFileInfo>
 #include <QStringDecoder>
 
@@ -66,7 +67,7 @@ bool Input::open(QString& error)
             // A directory opens as a file would; reading it is what fails.
             errno = QFileInfo(path).isDir() ? EISDIR : 0;
             if (errno == 0)
-                file.stream = std::fopen(QFile::encodeName(path).constData(), "rb");
+                file.stream = OpenFileForReading(path);
             if (!file.stream) {
                 error = QStringLiteral("cannot read %1: %2").arg(path, systemReason(errno));
                 return false;

@@ -2,8 +2,6 @@
 
 #include <QObject>
 
-class QSocketNotifier;
-
 namespace cli {
 
 // Turns the first Ctrl-C (SIGINT) into a Qt signal on the main thread, where
@@ -22,9 +20,6 @@ public:
 
 signals:
     void requested();
-
-private:
-    QSocketNotifier* notifier_ = nullptr;
 };
 
 } // namespace cli

@@ -7,4 +7,8 @@ namespace cli {
 bool StandardOutputIsTerminal();
 bool StandardErrorIsTerminal();
 
+// Made once, first: the standard streams carry the bytes the program writes
+// (UTF-8, lines ending in "\n") and the terminal shows them as such.
+void PrepareStandardStreams();
+
 } // namespace cli

@@ -7,11 +7,11 @@
 #include "Output.h"
 #include "Progress.h"
 #include "StandardOutput.h"
+#include "SystemBrowser.h"
 #include "Terminal.h"
 #include "lookup/Sites.h"
 
 #include <QCoreApplication>
-#include <QProcess>
 
 #include <cstdio>
 
@@ -43,18 +43,17 @@ bool write(const QByteArray& bytes)
     return !writeFailed;
 }
 
-// Hands the address to the desktop's opener as an argument of its own: no
-// shell ever reads it.
 void openInBrowser(const QString& address)
 {
-    if (!QProcess::startDetached(QStringLiteral("xdg-open"), {address}))
-        say(QStringLiteral("could not start xdg-open for %1").arg(address));
+    if (!cli::OpenInSystemBrowser(address))
+        say(QStringLiteral("could not open %1 in the system browser").arg(address));
 }
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    cli::PrepareStandardStreams();
     QCoreApplication application(argc, argv);
     application.setApplicationName(QStringLiteral("kestrune-cli"));
     application.setApplicationVersion(QStringLiteral(KESTRUNE_VERSION));

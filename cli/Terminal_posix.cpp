@@ -14,4 +14,9 @@ bool StandardErrorIsTerminal()
     return isatty(STDERR_FILENO);
 }
 
+void PrepareStandardStreams()
+{
+    // They do already.
+}
+
 } // namespace cli

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace cli {
+
+// Hands the address to the desktop's opener as an argument of its own, so
+// that no shell ever reads it (a "&" or "|" in it stays part of it). False
+// when the opener could not be started.
+bool OpenInSystemBrowser(const QString& address);
+
+} // namespace cli

@@ -1,0 +1,47 @@
+#include "Terminal.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+
+#include <windows.h>
+
+namespace cli {
+
+namespace {
+
+bool isConsole(DWORD stream)
+{
+    DWORD mode = 0;
+    return ::GetConsoleMode(::GetStdHandle(stream), &mode) != 0;
+}
+
+} // namespace
+
+bool StandardOutputIsTerminal()
+{
+    return isConsole(STD_OUTPUT_HANDLE);
+}
+
+bool StandardErrorIsTerminal()
+{
+    return isConsole(STD_ERROR_HANDLE);
+}
+
+void PrepareStandardStreams()
+{
+    // Binary: a CSV row's "\r\n" and a JSON line's "\n" go out as written, and
+    // a line read keeps its carriage return for the reader to take off.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    // The console shows UTF-8 as text, and the progress line's "\r\033[K"
+    // redraws it as it does in a terminal elsewhere.
+    ::SetConsoleOutputCP(CP_UTF8);
+    const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (::GetConsoleMode(error, &mode))
+        ::SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+} // namespace cli
