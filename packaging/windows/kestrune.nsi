@@ -20,6 +20,7 @@ VIProductVersion "${VERSION}.0.0"
 VIAddVersionKey /LANG=2052 "ProductName" "${NAME}"
 VIAddVersionKey /LANG=2052 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=2052 "FileDescription" "${NAME} 安装程序"
+VIAddVersionKey /LANG=2052 "LegalCopyright" "Kestrune网"
 
 Page directory
 Page instfiles

@@ -23,8 +23,9 @@ done
 mkdir -p "$folder/translations"
 # Qt's own texts (buttons, context menus) in the user's language: the "qt"
 # catalogue and the modules' catalogues it names.
-for catalogue in qt qtbase qtmultimedia; do
-  cp /usr/share/qt6/translations/${catalogue}_*.qm "$folder/translations/"
+for file in /usr/share/qt6/translations/qt_*.qm /usr/share/qt6/translations/qtbase_*.qm \
+    /usr/share/qt6/translations/qtmultimedia_*.qm; do
+  case $file in */qt_help_*) ;; *) cp "$file" "$folder/translations/" ;; esac
 done
 
 imports() { "$objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
