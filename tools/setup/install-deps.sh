@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs, from Debian 12's archive, what building, running and testing the
-# program need and the machine lacks. Run as root; does nothing when all is there.
+# program need and the machine lacks, and any packages named as arguments.
+# Run as root; does nothing when all is there.
 set -eu
 
 packages="cmake make g++ pkg-config ca-certificates
@@ -8,7 +9,8 @@ packages="cmake make g++ pkg-config ca-certificates
   libbenchmark-dev fonts-noto-cjk qt6-translations-l10n dbus-daemon dbus-bin at-spi2-core
   xvfb xauth openbox libx11-dev binutils-mingw-w64-x86-64
   dpkg-dev file lintian desktop-file-utils appstream
-  clang-14 libclang-rt-14-dev openssl libssl-dev zlib1g-dev"
+  clang-14 libclang-rt-14-dev openssl libssl-dev zlib1g-dev
+  $*"
 
 missing=""
 for package in $packages; do

@@ -9,7 +9,6 @@
 set -eu
 cd "$(dirname "$0")/../.."
 root=$(pwd)
-sh tools/setup/install-deps.sh
 sh tools/windows/install-deps.sh
 
 cache=${KESTRUNE_WINDOWS_CACHE:-/var/cache/kestrune/mingw}
