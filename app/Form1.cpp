@@ -16,7 +16,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
@@ -59,6 +58,12 @@ Form1::Form1(Options options)
     registerPictures();
     buildLayout();
     connect(&runner_, &LookupRunner::finished, this, [this] { En_ = true; });
+    settling_.setInterval(100);
+    connect(&settling_, &QTimer::timeout, this, [this] {
+        if (++settlingTicks_ >= 100)
+            settling_.stop();
+        holdOuterSize();
+    });
     Form_Load();
 }
 
@@ -189,13 +194,13 @@ void Form1::holdOuterSize()
     // menu) even to a window of fixed size, and then takes the frame away and
     // moves the window to the screen's corner. The window asks to go back to
     // normal and is held again. The window manager puts its frame back some
-    // time later and tells nobody, so the size is held again a few times over
-    // the next seconds, once the frame is known.
+    // time later and tells nobody (on a busy desktop seconds later), so the
+    // size is held again every tenth of a second for the next ten seconds.
     constexpr Qt::WindowStates taking = Qt::WindowFullScreen | Qt::WindowMaximized;
     if (windowState() & taking) {
         setWindowState(windowState() & ~taking);
-        for (const int milliseconds : {100, 300, 1000, 3000})
-            QTimer::singleShot(milliseconds, this, &Form1::holdOuterSize);
+        settlingTicks_ = 0;
+        settling_.start();
         return;
     }
     const QMargins frame = windowHandle()->frameMargins();

@@ -4,6 +4,7 @@
 #include "lookup/Form.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -75,6 +76,9 @@ private:
     bool En_ = false;
     bool painted_ = false;
     bool centred_ = false;
+    // Holds the size again a while after a window manager has taken it.
+    QTimer settling_;
+    int settlingTicks_ = 0;
 
     QGroupBox* Frame2_ = nullptr;
     QGroupBox* Frame1_ = nullptr; // Frame1(1), the only element of its array

@@ -257,7 +257,7 @@ private slots:
                           << form.windowHandle()->frameMargins();
             return text;
         };
-        QTRY_VERIFY2(settled(), qPrintable(describe()));
+        QTRY_VERIFY2_WITH_TIMEOUT(settled(), qPrintable(describe()), 10000);
         // And it stays so once the window manager's last word has come.
         QTest::qWait(300);
         QVERIFY2(settled(), qPrintable(describe()));
