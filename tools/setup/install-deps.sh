@@ -4,7 +4,7 @@
 # Run as root; does nothing when all is there.
 set -eu
 
-packages="cmake make g++ pkg-config ca-certificates
+packages="cmake make g++ pkg-config ca-certificates ccache
   qt6-base-dev qt6-webengine-dev libgl-dev libcurl4-openssl-dev
   libbenchmark-dev fonts-noto-cjk qt6-translations-l10n dbus-daemon dbus-bin at-spi2-core
   xvfb xauth openbox libx11-dev binutils-mingw-w64-x86-64

@@ -8,6 +8,8 @@
 set -eu
 cd "$(dirname "$0")/../.."
 sh tools/setup/install-deps.sh
+# shellcheck disable=SC1091 # in the clone
+. tools/setup/compiler-cache.sh
 
 jobs=$(nproc)
 # The web engine refuses to start as root unless its sandbox is off.

@@ -19,6 +19,8 @@ echo "Qt and libcurl for Windows (cached in $cache)"
 qt=$(sh tools/windows/build-qt.sh "$cache")
 curl=$(sh tools/windows/build-curl.sh "$cache")
 
+# shellcheck disable=SC1091 # in the clone
+. tools/setup/compiler-cache.sh
 echo "kestrune for Windows"
 cmake -S . -B "$out/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/tools/windows/mingw-w64.cmake" \
