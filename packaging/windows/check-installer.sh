@@ -18,7 +18,10 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "check-installer.sh: $*" >&2; exit 1; }
 # Every path on the drive but the temporary folders, where the uninstaller
 # runs from a copy of itself that Windows removes only at the next start.
-files() { (cd "$drive" && find . -path './users/*/Temp' -prune -o -print | LC_ALL=C sort); }
+files() {
+  (cd "$drive" && find . \( -path './users/*/Temp' -o -path './users/*/AppData/Local/Temp' \) \
+    -prune -o -print | LC_ALL=C sort)
+}
 leftovers() {
   files | LC_ALL=C comm -13 "$work/before" -
   if "$wine" reg query "$key" >/dev/null 2>&1; then echo "the key $key"; fi
