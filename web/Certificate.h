@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+
 #include <cstddef>
 
 namespace web {
@@ -9,5 +12,11 @@ namespace web {
 // library refuses, or it refuses the whole file, the system's certificates
 // with it. One body per TLS library.
 bool IsCertificate(const unsigned char* der, std::size_t size);
+
+// The system's trusted roots (DER, one each) where libcurl's TLS library
+// trusts a store of the system's and reads no bundle file (Schannel):
+// certificates handed to libcurl become its whole trust there, so the store's
+// own must go with them. None where libcurl reads a bundle file instead.
+QList<QByteArray> SystemStoreCertificates();
 
 } // namespace web

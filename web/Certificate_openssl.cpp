@@ -13,4 +13,9 @@ bool IsCertificate(const unsigned char* der, std::size_t size)
     return certificate && next == der + size;
 }
 
+QList<QByteArray> SystemStoreCertificates()
+{
+    return {}; // libcurl with OpenSSL names its bundle file (CURLINFO_CAINFO)
+}
+
 } // namespace web

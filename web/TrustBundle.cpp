@@ -101,6 +101,8 @@ TrustBundle ReadTrustBundle(const QString& systemBundle, const QString& extraFil
         if (const auto system = readRegularFile(systemBundle, why))
             trust.pem = *system + '\n';
     }
+    for (const QByteArray& der : SystemStoreCertificates())
+        trust.pem += armoured(der);
     trust.pem += certificates;
     return trust;
 }

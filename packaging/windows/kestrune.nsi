@@ -2,9 +2,11 @@
 ; a Start-menu entry, and an uninstaller that takes away exactly what it put
 ; there. Built by package.sh, which also writes the two file lists included
 ; below.
-Unicode true
+; A 64-bit installer for 64-bit programs: it needs no 32-bit layer under
+; Wine (and WoW64 on Windows) and sees Program Files and the registry as the
+; programs do.
+Target amd64-unicode
 SetCompressor /SOLID lzma
-!include x64.nsh
 
 !define NAME "Kestrune助理"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrune"
