@@ -453,9 +453,13 @@ private slots:
             KESTRUNE_SAMPLE_SITES, {"--settings-file", QString::number(sites_.port())});
         QVERIFY(sampleSites.waitForFinished(10000));
         QString settings = QString::fromUtf8(sampleSites.readAllStandardOutput());
-        QVERIFY(settings.contains("\nmaker_site=\"" + base + "/maker/\"\n"));
-        settings.replace("\nmaker_site=\"" + base + "/maker/\"\n",
-            "\nmaker_site=\"" + QString(inFile).replace("SITES", base) + "\"\n");
+        // Its lines end as the system's text files do (CRLF on Windows), and
+        // the file is kept so.
+        const QRegularExpression makerSite(
+            "\nmaker_site=\"" + QRegularExpression::escape(base) + "/maker/\"(?=\r?\n)");
+        QVERIFY(settings.contains(makerSite));
+        settings.replace(
+            makerSite, "\nmaker_site=\"" + QString(inFile).replace("SITES", base) + "\"");
         const QString conf = writeFile(
             defaultPlace ? "config/kestrune/kestrune.conf" : "named.conf", settings.toUtf8());
 

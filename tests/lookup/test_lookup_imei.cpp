@@ -276,11 +276,6 @@ private slots:
     }
     void longRunsOfBlanks()
     {
-#ifdef Q_OS_WIN
-        // Under Wine 8 this lookup leaves the process heap corrupt (an open
-        // fault, not yet understood); Linux runs it, under ASan too.
-        QSKIP("corrupts the heap under Wine");
-#endif
         QFETCH(std::string, date);
         QFETCH(QStringList, log);
         ImeiSite site;

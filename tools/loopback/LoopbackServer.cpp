@@ -40,18 +40,6 @@ const char* reason(int status)
     }
 }
 
-bool sendAll(net::Socket socket, const std::string& data)
-{
-    size_t sent = 0;
-    while (sent < data.size()) {
-        const long n = net::sendSome(socket, data.data() + sent, data.size() - sent);
-        if (n <= 0)
-            return false;
-        sent += size_t(n);
-    }
-    return true;
-}
-
 } // namespace
 
 std::optional<std::string> Request::header(const std::string& name) const
@@ -132,7 +120,26 @@ void Server::clearReceived()
 
 bool Server::waitReadable(net::Socket socket) const
 {
-    return wake_.wait(socket, -1) == net::Wake::Outcome::Readable;
+    return wake_.wait(socket, -1) == net::Wake::Outcome::Ready;
+}
+
+bool Server::sendAll(net::Socket socket, const std::string& data) const
+{
+    size_t sent = 0;
+    while (sent < data.size()) {
+        const long n = net::sendSome(socket, data.data() + sent, data.size() - sent);
+        if (n == net::WouldBlock) {
+            // A client that reads no more (one that gave up on a long answer)
+            // holds the answer up until it goes or the server stops.
+            if (wake_.wait(socket, -1, net::Wake::For::Writing) != net::Wake::Outcome::Ready)
+                return false;
+            continue;
+        }
+        if (n <= 0)
+            return false;
+        sent += size_t(n);
+    }
+    return true;
 }
 
 bool Server::sendDripping(net::Socket socket, const std::string& data, const Drip& drip) const

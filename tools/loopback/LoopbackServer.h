@@ -74,6 +74,7 @@ private:
     void acceptLoop();
     void serve(net::Socket socket, int connection);
     bool waitReadable(net::Socket socket) const;
+    bool sendAll(net::Socket socket, const std::string& data) const;
     bool sendDripping(net::Socket socket, const std::string& data, const Drip& drip) const;
 
     Handler handler_;

@@ -18,8 +18,12 @@ Socket bindLoopback(int port, bool listen);
 int localPort(Socket socket);
 // The next connection, with Nagle off (answers go out as written); NoSocket on error.
 Socket acceptConnection(Socket listener);
-// Bytes sent or received, 0 at the peer's end, negative on error. Sending to
-// a peer that has gone never raises a signal.
+// Bytes sent or received, 0 at the peer's end, negative on error. Sending
+// never waits: it sends what fits and says WouldBlock when nothing does, so
+// that the sender can wait for the socket and for its server's stop at once
+// (a send that waits may wait for good where a peer that has gone is not
+// noticed). Sending to a peer that has gone never raises a signal.
+constexpr long WouldBlock = -2;
 long sendSome(Socket socket, const char* data, std::size_t size);
 long receiveSome(Socket socket, char* data, std::size_t size);
 void closeSocket(Socket socket);
@@ -34,10 +38,13 @@ public:
     Wake& operator=(const Wake&) = delete;
     void raise();
 
-    enum class Outcome { Readable, Woken, TimedOut };
-    // Waits for `socket` to be readable (NoSocket: for the flag alone), for
-    // the flag, or for timeoutMs (negative: no limit). An error counts as woken.
-    Outcome wait(Socket socket, int timeoutMs) const;
+    enum class For { Reading, Writing };
+    enum class Outcome { Ready, Woken, TimedOut };
+    // Waits for `socket` to be readable or writable (NoSocket: for the flag
+    // alone), for the flag, or for timeoutMs (negative: no limit). An error
+    // of the wait counts as woken; one of the socket as ready, so that the
+    // next call on it meets the error.
+    Outcome wait(Socket socket, int timeoutMs, For what = For::Reading) const;
 
 private:
     Socket readEnd_ = NoSocket;

@@ -52,7 +52,8 @@ Socket acceptConnection(Socket listener)
 
 long sendSome(Socket socket, const char* data, std::size_t size)
 {
-    return long(::send(int(socket), data, size, MSG_NOSIGNAL));
+    const long sent = long(::send(int(socket), data, size, MSG_NOSIGNAL | MSG_DONTWAIT));
+    return sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? WouldBlock : sent;
 }
 
 long receiveSome(Socket socket, char* data, std::size_t size)
@@ -86,15 +87,16 @@ void Wake::raise()
     [[maybe_unused]] auto written = ::write(int(writeEnd_), "x", 1);
 }
 
-Wake::Outcome Wake::wait(Socket socket, int timeoutMs) const
+Wake::Outcome Wake::wait(Socket socket, int timeoutMs, For what) const
 {
-    pollfd fds[2] = {{int(readEnd_), POLLIN, 0}, {int(socket), POLLIN, 0}};
+    const short events = what == For::Reading ? POLLIN : POLLOUT;
+    pollfd fds[2] = {{int(readEnd_), POLLIN, 0}, {int(socket), events, 0}};
     const nfds_t count = socket == NoSocket ? 1 : 2;
     int n;
     while ((n = ::poll(fds, count, timeoutMs)) < 0 && errno == EINTR) { }
     if (n < 0 || (fds[0].revents & POLLIN))
         return Outcome::Woken;
-    return n == 0 ? Outcome::TimedOut : Outcome::Readable;
+    return n == 0 ? Outcome::TimedOut : Outcome::Ready;
 }
 
 } // namespace loopback::net

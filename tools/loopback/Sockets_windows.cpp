@@ -64,13 +64,18 @@ Socket acceptConnection(Socket listener)
         return NoSocket;
     const BOOL yes = TRUE;
     ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes);
+    // Windows has no flag for one send that does not wait: the connection's
+    // sends (and receives, which only follow a wait) never wait.
+    u_long nonBlocking = 1;
+    ::ioctlsocket(s, FIONBIO, &nonBlocking);
     return Socket(s);
 }
 
 long sendSome(Socket socket, const char* data, std::size_t size)
 {
     const int chunk = size > 1 << 30 ? 1 << 30 : int(size);
-    return ::send(raw(socket), data, chunk, 0);
+    const int sent = ::send(raw(socket), data, chunk, 0);
+    return sent == SOCKET_ERROR && ::WSAGetLastError() == WSAEWOULDBLOCK ? WouldBlock : sent;
 }
 
 long receiveSome(Socket socket, char* data, std::size_t size)
@@ -119,14 +124,15 @@ void Wake::raise()
     ::send(raw(writeEnd_), "x", 1, 0);
 }
 
-Wake::Outcome Wake::wait(Socket socket, int timeoutMs) const
+Wake::Outcome Wake::wait(Socket socket, int timeoutMs, For what) const
 {
-    WSAPOLLFD fds[2] = {{raw(readEnd_), POLLRDNORM, 0}, {raw(socket), POLLRDNORM, 0}};
+    const SHORT events = what == For::Reading ? POLLRDNORM : POLLWRNORM;
+    WSAPOLLFD fds[2] = {{raw(readEnd_), POLLRDNORM, 0}, {raw(socket), events, 0}};
     const ULONG count = socket == NoSocket ? 1 : 2;
     const int n = ::WSAPoll(fds, count, timeoutMs);
     if (n < 0 || (fds[0].revents & (POLLRDNORM | POLLHUP | POLLERR)))
         return Outcome::Woken;
-    return n == 0 ? Outcome::TimedOut : Outcome::Readable;
+    return n == 0 ? Outcome::TimedOut : Outcome::Ready;
 }
 
 } // namespace loopback::net

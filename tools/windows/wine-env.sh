@@ -5,6 +5,11 @@
 : "${WINEPREFIX:?names the Wine prefix to run in}"
 wine=/usr/lib/wine/wine64
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A server left from an earlier run keeps that run's desktop process, which
+# is tied to the display that run had (or to none), and then no window can be
+# made on another display: end it, so that this run's first program starts
+# both anew.
+/usr/lib/wine/wineserver -k 2>/dev/null || true
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   "$wine" wineboot --init >/dev/null 2>&1
   # A program that crashes prints where and ends, instead of waiting on a
