@@ -1,6 +1,5 @@
 #include "HttpRequest.h"
 
-#include "RegexJit.h"
 #include "TextDecoding.h"
 #include "TrustBundle.h"
 
@@ -29,14 +28,10 @@ constexpr long MaxRedirects = 10;
 // How often a running transfer looks whether its thread was asked to stop.
 constexpr int AbortPollMs = 50;
 
-// Also what must hold before the first answer is read on any thread.
 void initCurlOnce()
 {
     static std::once_flag once;
-    std::call_once(once, [] {
-        SetUpRegexJit();
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-    });
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 bool stopRequested()
