@@ -1,6 +1,6 @@
 #include "Batch.h"
 
-#include "Fields.h"
+#include "lookup/record/Fields.h"
 #include "Interrupt.h"
 #include "lookup/Messages.h"
 #include "lookup/device/LookupImei.h"
@@ -16,6 +16,8 @@
 #include <mutex>
 
 namespace cli {
+
+using namespace lookup;
 
 namespace {
 

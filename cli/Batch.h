@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Input.h"
-#include "Record.h"
+#include "lookup/record/Record.h"
 
 #include <QObject>
 
@@ -14,6 +14,8 @@ class QAbstractEventDispatcher;
 class QThread;
 
 namespace cli {
+
+using lookup::Record;
 
 struct BatchState;
 

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "Record.h"
+#include "lookup/record/Record.h"
 
 #include <QByteArray>
 
 namespace cli {
+
+using lookup::Record;
 
 enum class Format { Text, Json, Csv };
 

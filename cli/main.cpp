@@ -88,7 +88,7 @@ int main(int argc, char* argv[])
     if (!write(cli::OutputStart(options->format)))
         return ExitNotWritten;
     bool anyFailed = false;
-    auto deliver = [&](const cli::Record& record) {
+    auto deliver = [&](const lookup::Record& record) {
         if (writeFailed)
             return false;
         anyFailed = anyFailed || record.failed();
@@ -114,7 +114,7 @@ int main(int argc, char* argv[])
 
     cli::Progress progress(
         !options->quiet && (!options->files.isEmpty() || options->identifiers.size() > 1));
-    cli::Batch batch(std::move(input), options->jobs, [&](const cli::Record& record) {
+    cli::Batch batch(std::move(input), options->jobs, [&](const lookup::Record& record) {
         progress.clear();
         return deliver(record);
     });

@@ -1,4 +1,5 @@
 #include "Sites.h"
+#include "SettingsFile.h"
 
 #include "ConfigFolder.h"
 
@@ -195,6 +196,23 @@ bool Sites::readSettingsFile()
 QString Sites::makerHomePage()
 {
     return QStringLiteral("www.kestrune.example");
+}
+
+QString SettingsValue(const QString& group, const QString& key)
+{
+    SettingsFile& file = SettingsFile::instance();
+    QString path;
+    {
+        const std::lock_guard lock(file.mutex);
+        file.readOnce();
+        if (!file.readable)
+            return {};
+        path = file.path;
+    }
+    if (!QFileInfo::exists(path))
+        return {};
+    const QSettings settings(path, QSettings::IniFormat);
+    return settings.value(group + QLatin1Char('/') + key).toStringList().join(',').trimmed();
 }
 
 } // namespace lookup

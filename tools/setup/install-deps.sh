@@ -10,6 +10,7 @@ packages="cmake make g++ pkg-config ca-certificates ccache
   xvfb xauth openbox libx11-dev binutils-mingw-w64-x86-64
   dpkg-dev file lintian desktop-file-utils appstream
   clang-14 libclang-rt-14-dev openssl libssl-dev zlib1g-dev
+  libqt6sql6-sqlite libqt6sql6-psql postgresql-15
   $*"
 
 missing=""

@@ -15,8 +15,9 @@ cache=${KESTRUNE_WINDOWS_CACHE:-/var/cache/kestrune/mingw}
 out=$root/build-windows
 jobs=$(nproc)
 mkdir -p "$cache" "$out"
-echo "Qt and libcurl for Windows (cached in $cache)"
-qt=$(sh tools/windows/build-qt.sh "$cache")
+echo "SQLite, Qt and libcurl for Windows (cached in $cache)"
+sqlite=$(sh tools/windows/build-sqlite.sh "$cache")
+qt=$(sh tools/windows/build-qt.sh "$cache" "$sqlite")
 curl=$(sh tools/windows/build-curl.sh "$cache")
 
 # shellcheck disable=SC1091 # in the clone

@@ -17,4 +17,4 @@ LIST
   DEBIAN_FRONTEND=noninteractive apt-get update -qq
 fi
 sh tools/setup/install-deps.sh g++-mingw-w64-x86-64-posix libz-mingw-w64-dev \
-  wine64 nsis ninja-build zip
+  wine64 nsis ninja-build zip tcl

@@ -7,12 +7,12 @@
 
 #include <vector>
 
-namespace cli {
+namespace lookup {
 
 // A result box as the command line names it: the key in JSON and in the CSV
 // header, and the window's label beside the box for the text form.
 struct Field {
-    lookup::Box box;
+    Box box;
     const char* key;
     QString label;
 };
@@ -34,4 +34,4 @@ struct Extra {
 };
 const std::vector<Extra>& Extras();
 
-} // namespace cli
+} // namespace lookup

@@ -4,10 +4,10 @@
 
 #include <QDate>
 
-namespace cli {
+namespace lookup {
 
-using lookup::T;
-using lookup::T1;
+
+
 
 const std::vector<Field>& DeviceFields()
 {
@@ -56,8 +56,8 @@ namespace {
 // the device box.
 QString readOffline(Kind kind, const QString& identifier)
 {
-    using lookup::offline::Input;
-    return lookup::offline::Describe(kind == Kind::Iccid ? Input::Sim : Input::Device,
+    using offline::Input;
+    return offline::Describe(kind == Kind::Iccid ? Input::Sim : Input::Device,
         identifier, QDate::currentDate());
 }
 
@@ -71,4 +71,4 @@ const std::vector<Extra>& Extras()
     return extras;
 }
 
-} // namespace cli
+} // namespace lookup

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace cli {
+namespace lookup {
 
 enum class Kind { Serial, Imei, Iccid, Invalid };
 
@@ -14,4 +14,4 @@ Kind KindOf(const QString& identifier);
 // "serial", "imei", "iccid", "invalid": the names scripts see.
 QString KindName(Kind kind);
 
-} // namespace cli
+} // namespace lookup

@@ -1,6 +1,6 @@
-#include "Identifiers.h"
+#include "Kind.h"
 
-namespace cli {
+namespace lookup {
 
 Kind KindOf(const QString& identifier)
 {
@@ -25,4 +25,4 @@ QString KindName(Kind kind)
     return QStringLiteral("invalid");
 }
 
-} // namespace cli
+} // namespace lookup

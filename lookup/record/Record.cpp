@@ -4,18 +4,18 @@
 
 #include <algorithm>
 
-namespace cli {
+namespace lookup {
 
 namespace {
 
 // The lookups' words for "no site answered".
-const QStringList NoAnswerMessages {lookup::DeviceNoAnswerMessage, lookup::SimNoAnswerMessage};
+const QStringList NoAnswerMessages {DeviceNoAnswerMessage, SimNoAnswerMessage};
 
 constexpr int IdOk = 1;
 
 } // namespace
 
-QString Record::text(lookup::Box box) const
+QString Record::text(Box box) const
 {
     for (const auto& [written, text] : boxes)
         if (written == box)
@@ -23,7 +23,7 @@ QString Record::text(lookup::Box box) const
     return {};
 }
 
-bool Record::written(lookup::Box box) const
+bool Record::written(Box box) const
 {
     return std::any_of(
         boxes.begin(), boxes.end(), [box](const auto& entry) { return entry.first == box; });
@@ -37,7 +37,7 @@ bool Record::failed() const
         [](const QString& message) { return NoAnswerMessages.contains(message); });
 }
 
-void RecordingWindow::setText(lookup::Box box, const QString& text)
+void RecordingWindow::setText(Box box, const QString& text)
 {
     for (auto& [written, old] : record_.boxes) {
         if (written == box) {
@@ -59,4 +59,4 @@ void RecordingWindow::openInSystemBrowser(const QString& address)
     record_.opened << address;
 }
 
-} // namespace cli
+} // namespace lookup
