@@ -1,6 +1,8 @@
 #include "TextDecoding.h"
 
 #include "CodePages.h"
+#include "encoding/Decode.h"
+#include "encoding/Labels.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -29,9 +31,9 @@ QByteArray lineFeedIn(const QString& charset)
     return readBack == QLatin1String("\n") ? lineFeed : QByteArray();
 }
 
-} // namespace
-
-std::optional<QString> DecodeText(const QByteArray& bytes, const QString& charset)
+// A charset the Encoding Standard does not know (an EBCDIC page, UTF-32, ...):
+// Qt's decoders, and what Qt does not know the platform's (CodePages.h).
+std::optional<QString> decodeOutsideTheStandard(const QByteArray& bytes, const QString& charset)
 {
     const QByteArray name = charset.trimmed().toLatin1();
     QStringDecoder decoder(name.constData());
@@ -61,6 +63,19 @@ std::optional<QString> DecodeText(const QByteArray& bytes, const QString& charse
     else if (!pending.isEmpty())
         pending = QString(QChar::ReplacementCharacter); // the cut-off tail swallowed our line feed
     return text + pending;
+}
+
+} // namespace
+
+std::optional<QString> DecodeText(const QByteArray& bytes, const QString& charset)
+{
+    // A label browsers know is read as they read it (gb2312 as GBK, us-ascii
+    // as windows-1252, ...), from the Standard's own tables on every platform.
+    if (const QString encoding = encoding::EncodingForLabel(charset); !encoding.isEmpty()) {
+        if (auto text = encoding::Decode(bytes, encoding))
+            return text;
+    }
+    return decodeOutsideTheStandard(bytes, charset);
 }
 
 namespace {
