@@ -62,10 +62,13 @@ QString DecodeUtf8(QByteArrayView bytes)
     // Qt replaces every bad sequence with U+FFFD too, only not always as
     // many; so a text without U+FFFD came from valid UTF-8 and is the
     // Standard's. One with it (rare: bad bytes, or a U+FFFD the page really
-    // holds) is decoded again by the Standard's rules.
-    QString text = QString::fromUtf8(bytes);
-    if (!text.contains(QChar::ReplacementCharacter))
-        return text;
+    // holds) is decoded again by the Standard's rules. So is one that starts
+    // with a byte-order mark (the body's second): Qt would drop it.
+    if (!bytes.startsWith("\xEF\xBB\xBF")) {
+        QString text = QString::fromUtf8(bytes);
+        if (!text.contains(QChar::ReplacementCharacter))
+            return text;
+    }
     Output out(bytes.size());
     decodeUtf8ByStandard(bytes, out);
     return out.take();
