@@ -8,31 +8,18 @@ namespace web {
 
 namespace {
 
-// Names sites declare, as the IANA registry and browsers spell them, and the
-// code page each means. Names of the form cpNNN, windows-NNN and ibmNNN are
-// read by their number instead.
+// The code page a charset name means. The names of the Encoding Standard
+// never come here (its own decoders read them), so what is left is names of
+// the form cpNNN, windows-NNN, ibmNNN, ibm-NNN and x-cpNNN, read by their
+// number, and two names with no number in them.
 UINT codePageNamed(const QString& charset)
 {
-    static const QHash<QString, UINT> named = {
-        {"gbk", 936}, {"gb2312", 936}, {"x-gbk", 936}, {"csgb2312", 936},
-        {"gb_2312-80", 936}, {"iso-ir-58", 936}, {"chinese", 936},
-        {"gb18030", 54936}, {"big5", 950}, {"big5-hkscs", 950}, {"x-x-big5", 950},
-        {"shift_jis", 932}, {"shift-jis", 932}, {"sjis", 932}, {"ms_kanji", 932},
-        {"windows-31j", 932}, {"euc-jp", 20932}, {"iso-2022-jp", 50220},
-        {"euc-kr", 949}, {"ks_c_5601-1987", 949}, {"iso-2022-kr", 50225},
-        {"koi8-r", 20866}, {"koi8-u", 21866}, {"us-ascii", 20127}, {"ascii", 20127},
-        {"tis-620", 874}, {"macintosh", 10000}, {"utf-7", 65000},
-        {"ebcdic-cp-us", 37}, {"iso-8859-8-i", 38598},
-    };
+    static const QHash<QString, UINT> named = {{"utf-7", 65000}, {"ebcdic-cp-us", 37}};
     const QString name = charset.toLower();
     if (const auto it = named.constFind(name); it != named.constEnd())
         return it.value();
-    if (name.startsWith(QLatin1String("iso-8859-")) || name.startsWith(QLatin1String("iso8859-"))) {
-        bool ok = false;
-        const uint part = name.section(QLatin1Char('-'), -1).toUInt(&ok);
-        return ok && part >= 1 && part <= 16 ? 28590 + part : 0;
-    }
-    for (const char* prefix : {"windows-", "cp", "ibm", "ibm-", "x-cp"}) {
+    // Longer prefixes first: "ibm" would take "ibm-037" and fail on "-037".
+    for (const char* prefix : {"windows-", "x-cp", "ibm-", "ibm", "cp"}) {
         if (name.startsWith(QLatin1String(prefix))) {
             bool ok = false;
             const uint number = name.mid(int(qstrlen(prefix))).toUInt(&ok);
@@ -42,23 +29,36 @@ UINT codePageNamed(const QString& charset)
     return 0;
 }
 
+// Code pages that refuse MB_ERR_INVALID_CHARS (the call fails whatever the
+// bytes): the ISO-2022 ones, ISCII, UTF-7 and Symbol. They are decoded whole,
+// with Windows' own substitute for what makes no character.
+bool refusesErrorFlag(UINT codePage)
+{
+    return codePage == 42 || (codePage >= 50220 && codePage <= 50229)
+        || (codePage >= 57002 && codePage <= 57011) || codePage == 65000;
+}
+
 // One call per run of good bytes; only where a run ends in bytes that make no
 // character does it go character by character.
 class Decoder {
 public:
-    explicit Decoder(UINT codePage) : codePage_(codePage) { }
+    explicit Decoder(UINT codePage)
+        : codePage_(codePage)
+        , flags_(refusesErrorFlag(codePage) ? 0 : MB_ERR_INVALID_CHARS)
+    {
+    }
 
     // The characters `size` bytes make, or nothing when any byte is bad.
     std::optional<QString> exactly(const char* bytes, int size) const
     {
         if (size == 0)
             return QString();
-        const int length = ::MultiByteToWideChar(codePage_, MB_ERR_INVALID_CHARS, bytes, size, nullptr, 0);
+        const int length = ::MultiByteToWideChar(codePage_, flags_, bytes, size, nullptr, 0);
         if (length <= 0)
             return std::nullopt;
         QString text(length, Qt::Uninitialized);
-        ::MultiByteToWideChar(codePage_, MB_ERR_INVALID_CHARS, bytes, size,
-            reinterpret_cast<wchar_t*>(text.data()), length);
+        ::MultiByteToWideChar(
+            codePage_, flags_, bytes, size, reinterpret_cast<wchar_t*>(text.data()), length);
         return text;
     }
 
@@ -104,6 +104,7 @@ public:
 
 private:
     UINT codePage_;
+    DWORD flags_;
 };
 
 } // namespace

@@ -4,15 +4,46 @@
 // Checked beyond crashes: an empty body decodes to an empty text in every
 // charset; valid UTF-8 decodes as UTF-8 unchanged (but for a leading
 // byte-order mark); a declared charset is a word the header or the body's
-// head really holds.
+// head really holds. For a label of the Encoding Standard: the text is never
+// longer (in UTF-16 units) than the body, holds no lone surrogate, and in
+// every encoding that keeps ASCII as ASCII has as many "<" as the body has
+// 0x3C bytes, so that no bad sequence swallows markup or makes some.
 
 #include "support/Check.h"
 
 #include "web/TextDecoding.h"
+#include "web/encoding/Labels.h"
 
 #include <QByteArray>
 
 #include <cstdint>
+
+namespace {
+
+bool startsWithByteOrderMark(const QByteArray& body)
+{
+    return body.startsWith("\xEF\xBB\xBF") || body.startsWith("\xFE\xFF")
+        || body.startsWith("\xFF\xFE");
+}
+
+void checkStandardDecoding(const QString& label, const QByteArray& body)
+{
+    const QString encoding = web::encoding::EncodingForLabel(label);
+    if (encoding.isEmpty())
+        return;
+    const auto text = web::DecodeText(body, label);
+    fuzz::check(text.has_value(), "a label of the Encoding Standard gives no text", label);
+    fuzz::check(text->size() <= body.size(), "more UTF-16 units than bytes", encoding);
+    fuzz::check(QStringView(*text).isValidUtf16(), "a lone surrogate", encoding);
+    static const QStringList notAsciiCompatible
+        = {"UTF-16BE", "UTF-16LE", "replacement", "ISO-2022-JP"};
+    if (notAsciiCompatible.contains(encoding) || startsWithByteOrderMark(body))
+        return;
+    fuzz::check(
+        text->count(QLatin1Char('<')) == body.count('<'), "markup swallowed or made", encoding);
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -39,6 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QString expected = strict.startsWith(QChar(0xFEFF)) ? strict.mid(1) : strict;
         fuzz::check(*utf8 == expected, "valid UTF-8 decodes otherwise");
     }
+
+    checkStandardDecoding(declared, body);
 
     const QString charset = web::DeclaredCharset(declared, body);
     fuzz::check(charset.isEmpty() || declared.contains(charset)

@@ -266,6 +266,17 @@ private slots:
         QVERIFY(shown.contains("  提示:" + QString(15, ' ') + LengthMessage + "\n"));
     }
 
+    // A page declared gb2312 and sent in GBK, as Chinese sites send them,
+    // reads as a browser reads it.
+    void pageDeclaredGb2312()
+    {
+        const Run json = run({"--format", "json", "F2LSAMPLE006"});
+        QCOMPARE(json.exitCode, 0);
+        const QList<Result> results = jsonLines(json.out);
+        QCOMPARE(results.size(), 1);
+        QCOMPARE(results[0].fields["model"], QStringLiteral("iPhone 6s 64GB 镕丂"));
+    }
+
     void fileOfIdentifiers_data()
     {
         QTest::addColumn<QStringList>("files"); // "-": standard input

@@ -10,6 +10,9 @@
 //   F2LSAMPLE004    replaced by another phone                已换机！, a message, the maker's
 //                                                            replaced-device page
 //   F2LSAMPLE005    not a valid serial number                the invalid-number message only
+//   F2LSAMPLE006    as F2LSAMPLE001, the page declared       the model "iPhone 6s 64GB 镕丂", its
+//                   gb2312 and sent in GBK, as Chinese       last two characters GBK's, not
+//                   sites often do                           GB2312's
 //   anything else   activated, coverage active for 300       like F2LSAMPLE001, telephone
 //                   more days, telephone support expired     support 已过期
 //
@@ -54,9 +57,11 @@ std::string dateFromToday(int days)
         + std::to_string(day.tm_year + 1900);
 }
 
-std::string page(const std::string& title, const std::string& content)
+std::string page(
+    const std::string& title, const std::string& content, const std::string& charset = "utf-8")
 {
-    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"" + charset
+        + "\">\n<title>" + title
         + "</title>\n<style>\n.registration-true, .registration-false { font-weight: bold; }\n"
           "#container { width: 980px; margin: 0 auto; }\n</style>\n"
           "</head>\n<body>\n<div id=\"globalheader\"><a href=\"/\">Support</a></div>\n"
@@ -82,7 +87,7 @@ std::string coverageSection(const std::string& heading, Coverage coverage, int d
         + "<br>Estimated Expiration Date: " + dateFromToday(daysLeft) + "</p>\n";
 }
 
-std::string result(const std::string& serial, const Phone& phone)
+std::string result(const std::string& serial, const Phone& phone, const std::string& charset)
 {
     std::string content = "<h2>Check Your Service and Support Coverage</h2>\n<p>Serial Number: "
         + serial + "</p>\n<script>displayProductInfo('/images/products/iphone.png', '"
@@ -92,7 +97,8 @@ std::string result(const std::string& serial, const Phone& phone)
             content
                 + "<div id=\"registration\" class=\"registration-false\">"
                   "Please validate your product's purchase date</div>\n"
-                  "<p>The product has not been activated yet.</p>");
+                  "<p>The product has not been activated yet.</p>",
+            charset);
     }
     content += "<div id=\"registration\" class=\"registration-true\">"
                "Valid Purchase Date</div>\n";
@@ -102,7 +108,7 @@ std::string result(const std::string& serial, const Phone& phone)
     content += coverageSection("Telephone Technical Support", phone.telephone,
         phone.telephoneDaysLeft, "Your product is eligible for telephone technical support.",
         "Your product's telephone technical support has expired.");
-    return page("Check Your Service and Support Coverage", content);
+    return page("Check Your Service and Support Coverage", content, charset);
 }
 
 } // namespace
@@ -124,6 +130,14 @@ std::optional<loopback::Response> warrantySite(const loopback::Request& request)
                                     "check your information and try again."));
 
     Phone phone;
+    if (serial == "F2LSAMPLE006") {
+        // 镕 and 丂 in GBK: E9 46 and 81 40, pairs GB2312 itself does not have.
+        phone
+            = {"iPhone 6s 64GB \xE9\x46\x81\x40", true, Coverage::Active, 56, Coverage::Active, 21};
+        loopback::Response response = loopback::html(result(serial, phone, "gb2312"));
+        response.headers = {{"Content-Type", "text/html; charset=gb2312"}};
+        return response;
+    }
     if (serial == "F2LSAMPLE001") {
         phone = {"iPhone 6 Plus 64GB Space Gray", true, Coverage::Active, 56, Coverage::Active, 21};
     } else if (serial == "F2LSAMPLE002") {
@@ -133,7 +147,7 @@ std::optional<loopback::Response> warrantySite(const loopback::Request& request)
     } else {
         phone = {"iPhone 6 16GB Space Gray", true, Coverage::Active, 300, Coverage::Expired, 0};
     }
-    return loopback::html(result(serial, phone));
+    return loopback::html(result(serial, phone, "utf-8"));
 }
 
 } // namespace samples

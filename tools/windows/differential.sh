@@ -4,6 +4,9 @@
 # that are no identifier), must print the same JSON Lines and exit alike.
 # Only the end dates may differ: each is written in its own system's short
 # date form, so they are compared for being there, not for their spelling.
+# The same goes for the Encoding Standard's labels and indexes: the test of
+# them logs a digest of what each index decoded to, and the two platforms'
+# digests must agree, index for index.
 # Usage: WINEPREFIX=... differential.sh LINUX_BIN_DIR WINDOWS_BIN_DIR
 set -eu
 linux=$1
@@ -30,6 +33,7 @@ F2LSAMPLE002
 F2LSAMPLE003
 F2LSAMPLE004
 F2LSAMPLE005
+F2LSAMPLE006
 351111111111111
 352222222222222
 353333333333333
@@ -76,3 +80,21 @@ fi
 grep -q '"warranty_end":"<date>"' "$work/linux.jsonl" ||
   { echo "differential.sh: no end date was compared" >&2; exit 1; }
 echo "differential.sh: $((lines - 1)) identifiers, the same on Linux and Windows"
+
+# Every label and every index entry of the Encoding Standard, decoded alike.
+digests() { # test program... → its digest lines, sorted
+  "$@" everyLabelResolves everyIndexEntryDecodes -o "$work/log,txt" >/dev/null 2>&1 ||
+    { echo "differential.sh: $1 failed:" >&2; cat "$work/log" >&2; exit 1; }
+  tr -d '\r' <"$work/log" | grep -o 'encoding digest .*' | sort
+}
+digests "$linux/test_encoding_standard" >"$work/linux.digests"
+digests "$wine" "$windows/test_encoding_standard.exe" >"$work/windows.digests"
+indexes=$(grep -c . "$work/linux.digests" || true)
+[ "$indexes" -ge 40 ] ||
+  { echo "differential.sh: only $indexes encoding digests on Linux" >&2; exit 1; }
+if ! diff -u "$work/linux.digests" "$work/windows.digests" >"$work/diff"; then
+  echo "differential.sh: the Encoding Standard decodes otherwise on Linux and Windows:" >&2
+  cat "$work/diff" >&2
+  exit 1
+fi
+echo "differential.sh: $indexes encoding digests, the same on Linux and Windows"
