@@ -250,11 +250,10 @@ private slots:
         type(form.T1(0), "898600123456789012345");
         QCOMPARE(form.T1(0)->text(), QStringLiteral("89860012345678901234"));
         // Blanks around what is pasted go before the limit cuts.
-        for (const auto& [box, before, pasted, held] :
-            {std::tuple<QLineEdit*, QString, QString, QString> {
-                 form.T1(0), "", " 89860012345678901234", "89860012345678901234"},
-                {form.T(0), "", "F2LSAMPLE001\n", "F2LSAMPLE001"},
-                {form.T1(0), "8986001234", "\t12345678901 \r\n", "89860012341234567890"}}) {
+        for (const auto& [box, before, pasted, held] : {std::tuple<QLineEdit*, QString, QString,
+                 QString> {form.T1(0), "", " 89860012345678901234", "89860012345678901234"},
+                 {form.T(0), "", "F2LSAMPLE001\n", "F2LSAMPLE001"},
+                 {form.T1(0), "8986001234", "\t12345678901 \r\n", "89860012341234567890"}}) {
             type(box, before);
             QApplication::clipboard()->setText(pasted);
             QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
@@ -616,8 +615,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(reader->text(QAccessible::Description),
             QStringLiteral("IMEI 校验位应为 8，请核对"), 2000);
         QCOMPARE(reader->text(QAccessible::Name), QStringLiteral("离线解析"));
-        QVERIFY(QAccessible::isActive()
-            || !qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"));
+        QVERIFY(QAccessible::isActive() || !qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"));
         QVERIFY(described.contains(line) || !QAccessible::isActive());
 
         type(form.T(0), "352099001761482");
