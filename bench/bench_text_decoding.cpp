@@ -18,7 +18,8 @@ constexpr qsizetype OneMiB = 1 << 20;
 // The ICCID answer page, markup and Chinese text, in the charset named.
 QByteArray pageIn(const char* charset)
 {
-    const QString page = QString::fromUtf8(IccidAnswerPage(OneMiB)).replace(u'©', u"(c)");
+    const QString page
+        = QString::fromUtf8(IccidAnswerPage(OneMiB)).replace(QChar(0xA9), QStringLiteral("(c)"));
     QStringEncoder encoder(charset);
     return encoder.encode(page);
 }

@@ -2,6 +2,8 @@
 
 #include <QByteArrayView>
 
+#include <cstring>
+
 namespace web::encoding {
 
 // A body as unsigned bytes, for the decoders' lead and trail byte checks.
@@ -14,6 +16,22 @@ struct Bytes {
     const uchar* data;
     qsizetype size;
 };
+
+// Where the run of ASCII bytes starting at `from` ends: eight bytes at a time
+// while none has its high bit set.
+inline qsizetype asciiRunEnd(const Bytes& bytes, qsizetype from)
+{
+    qsizetype at = from;
+    for (; at + 8 <= bytes.size; at += 8) {
+        quint64 word;
+        std::memcpy(&word, bytes.data + at, sizeof word);
+        if (word & 0x8080808080808080ull)
+            break;
+    }
+    while (at < bytes.size && bytes.data[at] < 0x80)
+        ++at;
+    return at;
+}
 
 inline bool inRange(uchar byte, uchar first, uchar last)
 {

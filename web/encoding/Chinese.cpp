@@ -33,8 +33,9 @@ void DecodeGb18030(QByteArrayView view, Output& out)
     for (qsizetype i = 0; i < bytes.size;) {
         const uchar first = bytes.data[i];
         if (first < 0x80) {
-            out.unit(first);
-            ++i;
+            const qsizetype end = asciiRunEnd(bytes, i);
+            out.ascii(bytes.data + i, end - i);
+            i = end;
             continue;
         }
         if (first == 0x80 || first == 0xFF) {
@@ -97,8 +98,9 @@ void DecodeBig5(QByteArrayView view, Output& out)
     for (qsizetype i = 0; i < bytes.size;) {
         const uchar lead = bytes.data[i];
         if (lead < 0x80) {
-            out.unit(lead);
-            ++i;
+            const qsizetype end = asciiRunEnd(bytes, i);
+            out.ascii(bytes.data + i, end - i);
+            i = end;
             continue;
         }
         if (!inRange(lead, 0x81, 0xFE)) {

@@ -22,8 +22,9 @@ void DecodeEucJp(QByteArrayView view, Output& out)
     for (qsizetype i = 0; i < bytes.size;) {
         const uchar lead = bytes.data[i];
         if (lead < 0x80) {
-            out.unit(lead);
-            ++i;
+            const qsizetype end = asciiRunEnd(bytes, i);
+            out.ascii(bytes.data + i, end - i);
+            i = end;
             continue;
         }
         if (lead != 0x8E && lead != 0x8F && !inRange(lead, 0xA1, 0xFE)) {

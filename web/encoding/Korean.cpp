@@ -12,8 +12,9 @@ void DecodeEucKr(QByteArrayView view, Output& out)
     for (qsizetype i = 0; i < bytes.size;) {
         const uchar lead = bytes.data[i];
         if (lead < 0x80) {
-            out.unit(lead);
-            ++i;
+            const qsizetype end = asciiRunEnd(bytes, i);
+            out.ascii(bytes.data + i, end - i);
+            i = end;
             continue;
         }
         if (!inRange(lead, 0x81, 0xFE)) {
