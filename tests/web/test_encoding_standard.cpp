@@ -282,6 +282,8 @@ private slots:
         row("gbk bad trail: markup survives", "gbk", "d43c", u"\uFFFD<"_qs);
         row("gbk bad high trail taken with it", "gbk", "d4ff41", u"\uFFFDA"_qs);
         row("gbk lead cut off", "gbk", "d4cbd4", u"\u8FD0\uFFFD"_qs);
+        row("gbk pair after eight ASCII bytes", "gb2312", "6162636465666768e946616263646566",
+            u"abcdefgh\u9555abcdef"_qs);
         row("gbk reads four-byte sequences", "gbk", "81308130", u"\u0080"_qs);
         // gb18030's four-byte ranges and their edges.
         row("gb18030 last in the BMP", "gb18030", "8431a439", u"\uFFFF"_qs);
