@@ -9,13 +9,13 @@ namespace {
 
 // The code point of a four-byte gb18030 sequence: ranges of consecutive code
 // points, each starting at a listed pointer.
-char32_t gb18030RangesCodePoint(unsigned pointer)
+char32_t gb18030RangesCodePoint(
+    const QList<std::pair<unsigned, char32_t>>& ranges, unsigned pointer)
 {
     if ((pointer > 39419 && pointer < 189000) || pointer > 1237575)
         return 0;
     if (pointer == 7457)
         return 0xE7C7;
-    const auto& ranges = IndexEntries(QLatin1StringView("gb18030-ranges"));
     const auto after = std::upper_bound(ranges.begin(), ranges.end(), pointer,
         [](unsigned p, const std::pair<unsigned, char32_t>& range) { return p < range.first; });
     if (after == ranges.begin())
@@ -29,6 +29,7 @@ char32_t gb18030RangesCodePoint(unsigned pointer)
 void DecodeGb18030(QByteArrayView view, Output& out)
 {
     const Index& index = IndexNamed(QLatin1StringView("gb18030"));
+    const auto& ranges = IndexEntries(QLatin1StringView("gb18030-ranges"));
     const Bytes bytes(view);
     for (qsizetype i = 0; i < bytes.size;) {
         const uchar first = bytes.data[i];
@@ -69,7 +70,7 @@ void DecodeGb18030(QByteArrayView view, Output& out)
             }
             const unsigned pointer = (first - 0x81) * (10 * 126 * 10) + (second - 0x30) * (10 * 126)
                 + (third - 0x81) * 10 + (fourth - 0x30);
-            if (const char32_t codePoint = gb18030RangesCodePoint(pointer))
+            if (const char32_t codePoint = gb18030RangesCodePoint(ranges, pointer))
                 out.codePoint(codePoint);
             else
                 out.replacement();
