@@ -12,6 +12,9 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <latch>
+#include <thread>
+
 namespace {
 
 QByteArray resource(const QString& name)
@@ -248,6 +251,38 @@ private slots:
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join("; ")));
         qInfo().noquote() << "encoding digest" << QTest::currentDataTag()
                           << digest.result().toHex();
+    }
+
+    // Lookups decode on threads of their own: the first use of each table,
+    // from several threads at once, gives each the whole table. Its own CTest
+    // entry, so that no other test has read the tables before.
+    void decodesOnSeveralThreadsAtOnce()
+    {
+        const std::pair<const char*, QString> samples[] = {{"gbk", u"\u9555\u4E02"_qs},
+            {"gb18030", u"\u9555\u4E02"_qs}, {"big5", u"\u4E00\u43F0"_qs},
+            {"euc-kr", u"\uAC02\uAC00"_qs}, {"shift_jis", u"\u3042\u3042"_qs},
+            {"euc-jp", u"\u3042\u4E02"_qs}, {"koi8-r", u"\u2500\u2502"_qs}};
+        const QByteArray bytes[] = {QByteArray::fromHex("e9468140"),
+            QByteArray::fromHex("e9468140"), QByteArray::fromHex("a4408740"),
+            QByteArray::fromHex("8141b0a1"), QByteArray::fromHex("82a082a0"),
+            QByteArray::fromHex("a4a28fb0a1"), QByteArray::fromHex("8081")};
+        constexpr int Threads = 3 * int(std::size(samples));
+        std::latch start(Threads);
+        QStringList decoded(Threads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < Threads; ++t) {
+            threads.emplace_back([&, t] {
+                const int which = t % int(std::size(samples));
+                start.arrive_and_wait();
+                decoded[t]
+                    = web::DecodeText(bytes[which], QString::fromLatin1(samples[which].first))
+                          .value_or("(no text)");
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+        for (int t = 0; t < Threads; ++t)
+            QCOMPARE(decoded[t], samples[t % std::size(samples)].second);
     }
 
     // What the Standard's algorithms make of bad, cut-off and special input.
