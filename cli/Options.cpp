@@ -4,6 +4,29 @@
 
 namespace cli {
 
+namespace {
+
+// Worded as the program's other messages are: lower case, the option as it
+// is typed, in double quotes, no full stop.
+QString parseError(const QCommandLineParser& parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.front();
+        return QStringLiteral("unknown option \"%1%2\"")
+            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    QString text = parser.errorText();
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    text.replace(QLatin1Char('\''), QLatin1Char('"'));
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
+}
+
+} // namespace
+
 std::optional<Options> ParseOptions(
     const QStringList& arguments, bool stdoutIsTerminal, QString& error)
 {
@@ -19,7 +42,7 @@ std::optional<Options> ParseOptions(
     const QCommandLineOption version(QStringList {"V", "version"});
     parser.addOptions({file, format, offline, jobs, quiet, open, settings, help, version});
     if (!parser.parse(arguments)) {
-        error = parser.errorText();
+        error = parseError(parser);
         return std::nullopt;
     }
 
