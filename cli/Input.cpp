@@ -109,7 +109,8 @@ std::optional<InputLine> Input::next()
         const QString& identifier = identifiers_[nextIdentifier_++];
         if (notText_.contains(identifier))
             return InputLine {{},
-                QStringLiteral("command line:%1: not UTF-8, so no identifier").arg(nextIdentifier_)};
+                QStringLiteral("command line:%1: not UTF-8, so no identifier")
+                    .arg(nextIdentifier_)};
         return InputLine {identifier, {}};
     }
     QByteArray line;

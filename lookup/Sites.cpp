@@ -148,8 +148,8 @@ struct SettingsFile {
         if (refused[i].isEmpty() || refusalSaid[i])
             return;
         refusalSaid[i] = true;
-        complain(notUsed(
-            QStringLiteral("%1: [sites] %2").arg(path, QLatin1String(Settings[i].key)), refused[i]));
+        complain(notUsed(QStringLiteral("%1: [sites] %2").arg(path, QLatin1String(Settings[i].key)),
+            refused[i]));
     }
 };
 

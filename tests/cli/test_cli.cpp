@@ -126,7 +126,8 @@ QList<Result> csvResults(const QByteArray& out)
                 result.offline = value;
             else if (name == "unanswered")
                 result.unanswered = value.split(' ', Qt::SkipEmptyParts);
-            else if (name.startsWith("values.") && (result.kind == "serial" || result.kind == "imei"))
+            else if (name.startsWith("values.")
+                && (result.kind == "serial" || result.kind == "imei"))
                 result.values[name.mid(7)] = value;
             else if (!value.isEmpty())
                 result.fields[name] = value;
@@ -379,13 +380,12 @@ private slots:
         QTest::newRow("0 jobs") << QStringList {"--jobs", "0", Serial} << none << 2 << "";
         QTest::newRow("unknown format")
             << QStringList {"--format", "xml", Serial} << none << 2 << "";
-        QTest::newRow("unknown option")
-            << QStringList {"--fast", Serial} << none << 2 << "kestrune-cli: unknown option \"--fast\"\n";
+        QTest::newRow("unknown option") << QStringList {"--fast", Serial} << none << 2
+                                        << "kestrune-cli: unknown option \"--fast\"\n";
         QTest::newRow("missing file") << QStringList {"--file", "/nonexistent/list"} << none << 2
                                       << "cannot read /nonexistent/list: No such file";
-        QTest::newRow("missing settings")
-            << QStringList {"--settings", "/nonexistent.conf", Serial} << none << 2
-            << "cannot read the settings file /nonexistent.conf: No such file";
+        QTest::newRow("missing settings") << QStringList {"--settings", "/nonexistent.conf",
+            Serial} << none << 2 << "cannot read the settings file /nonexistent.conf: No such file";
         QTest::newRow("help") << QStringList {"--help"} << none << 0 << "";
     }
     void exitStatus()
@@ -423,7 +423,8 @@ private slots:
         // separators are no part of it.
         for (int i = 4; i < 7; ++i) {
             QCOMPARE(results[i].kind, "imei");
-            QVERIFY2(results[i].offline.startsWith("IMEI 校验位正确"), qPrintable(results[i].offline));
+            QVERIFY2(
+                results[i].offline.startsWith("IMEI 校验位正确"), qPrintable(results[i].offline));
         }
         QCOMPARE(results[7].kind, "invalid"); // 16 digits
         QCOMPARE(results[7].input, "89-943324-022060-57");
@@ -554,8 +555,8 @@ private slots:
             const QList<Result> rows = csvResults(result.out);
             // Plain numbers stay numbers.
             QCOMPARE(inputs(rows),
-                QStringList({Iccid, "'=1+1", "+1", "-2501", "-12.5", "'-2+3", "'@SUM(A1)",
-                    "'\tx"}));
+                QStringList(
+                    {Iccid, "'=1+1", "+1", "-2501", "-12.5", "'-2+3", "'@SUM(A1)", "'\tx"}));
             QVERIFY(rows[0].fields["carrier"].toString().startsWith("'=HYPERLINK"));
             QVERIFY(rows[0].fields["carrier"].toString().endsWith("\t1\n2"));
         } else {
@@ -570,12 +571,14 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("sent"); // in the body or the query
-        QTest::newRow("serial") << Serial.toUtf8() << "/wcResults.do" << "sn=F2LSAMPLE002&num=";
-        QTest::newRow("serial to the iOS site")
-            << QByteArray("F2LSAMPLE001") << "/ios/result/" << "&postsn=F2LSAMPLE001";
+        QTest::newRow("serial") << Serial.toUtf8() << "/wcResults.do"
+                                << "sn=F2LSAMPLE002&num=";
+        QTest::newRow("serial to the iOS site") << QByteArray("F2LSAMPLE001") << "/ios/result/"
+                                                << "&postsn=F2LSAMPLE001";
         QTest::newRow("imei") << Imei.toUtf8() << "/imei/validate.php"
                               << "imei=352222222222222&jq=x&key=";
-        QTest::newRow("iccid") << Iccid.toUtf8() << "/iccid/result.php" << "ICCID=" + Iccid;
+        QTest::newRow("iccid") << Iccid.toUtf8() << "/iccid/result.php"
+                               << "ICCID=" + Iccid;
         QTest::newRow("ampersand") << QByteArray("F2LSAMPLE0&x") << "/wcResults.do"
                                    << "sn=F2LSAMPLE0%26x&num=";
         QTest::newRow("plus") << QByteArray("F2LSAMPLE+01") << "/wcResults.do"
@@ -612,14 +615,20 @@ private slots:
         QTest::addColumn<QString>("closed"); // the variable of the site nobody answers for
         QTest::addColumn<QString>("unanswered");
         QTest::addColumn<int>("status");
-        QTest::newRow("serial, iOS site down")
-            << "F2LSAMPLE001" << "KESTRUNE_IOS_SITE" << "ios_version" << 4;
-        QTest::newRow("imei, iOS site down")
-            << "351111111111111" << "KESTRUNE_IOS_SITE" << "ios_version" << 4;
+        QTest::newRow("serial, iOS site down") << "F2LSAMPLE001"
+                                               << "KESTRUNE_IOS_SITE"
+                                               << "ios_version" << 4;
+        QTest::newRow("imei, iOS site down") << "351111111111111"
+                                             << "KESTRUNE_IOS_SITE"
+                                             << "ios_version" << 4;
         QTest::newRow("imei, IMEI site down: the warranty service answers")
-            << Imei << "KESTRUNE_IMEI_SITE" << "imei_check" << 4;
-        QTest::newRow("iccid site down") << Iccid << "KESTRUNE_ICCID_SITE" << "iccid" << 1;
-        QTest::newRow("all answered") << "351111111111111" << "KESTRUNE_SHOP_URL" << "" << 0;
+            << Imei << "KESTRUNE_IMEI_SITE"
+            << "imei_check" << 4;
+        QTest::newRow("iccid site down") << Iccid << "KESTRUNE_ICCID_SITE"
+                                         << "iccid" << 1;
+        QTest::newRow("all answered") << "351111111111111"
+                                      << "KESTRUNE_SHOP_URL"
+                                      << "" << 0;
     }
     void partAnswerIsTold()
     {
@@ -649,9 +658,9 @@ private slots:
     // written with two-digit years still come out in this century.
     void typedValues()
     {
-        const Run result = run(
-            {"--format", "json", "F2LSAMPLE001", "351111111111111", "F2LSAMPLE003", Replaced},
-            {"LC_ALL=en_US.UTF-8"});
+        const Run result
+            = run({"--format", "json", "F2LSAMPLE001", "351111111111111", "F2LSAMPLE003", Replaced},
+                {"LC_ALL=en_US.UTF-8"});
         QCOMPARE(result.exitCode, 0);
         const QList<Result> results = jsonLines(result.out);
         QCOMPARE(results.size(), 4);
@@ -662,8 +671,8 @@ private slots:
             QCOMPARE(value["activated"], "true");
             QCOMPARE(value["warranty_active"], "true");
             QCOMPARE(value["ios_version"], "16.7.8");
-            QCOMPARE(value["warranty_days_left"],
-                text["warranty_days_left"].toString().remove("天"));
+            QCOMPARE(
+                value["warranty_days_left"], text["warranty_days_left"].toString().remove("天"));
             const QStringList mdy = text["warranty_end"].toString().split('/'); // M/d/yy
             QCOMPARE(mdy.size(), 3);
             QCOMPARE(value["warranty_end"],
@@ -813,7 +822,8 @@ private slots:
         QProcess process;
         process.setChildProcessModifier([side] { ::dup2(side, STDERR_FILENO); });
         start(process,
-            QStringList {"--format", "json", Iccid, Iccid, Iccid} << (offline ? "--offline" : "-j4"));
+            QStringList {"--format", "json", Iccid, Iccid, Iccid}
+                << (offline ? "--offline" : "-j4"));
         const bool finished = process.waitForFinished(60000);
         ::close(side);
         QByteArray shown;
@@ -876,15 +886,14 @@ private slots:
         QTest::addColumn<int>("closed"); // descriptor; -1: a terminal that hangs up part-way
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("says");
-        QTest::newRow("standard output")
-            << QStringList {Iccid} << 1 << 3 << "cannot write the results: standard output is closed";
-        QTest::newRow("standard output, offline")
-            << QStringList {"--offline", Iccid} << 1 << 3
-            << "cannot write the results: standard output is closed";
+        QTest::newRow("standard output") << QStringList {Iccid} << 1 << 3
+                                         << "cannot write the results: standard output is closed";
+        QTest::newRow("standard output, offline") << QStringList {
+            "--offline", Iccid} << 1 << 3 << "cannot write the results: standard output is closed";
         QTest::newRow("standard input")
             << QStringList {"--file", "-"} << 0 << 2 << "cannot read standard input: Bad file";
-        QTest::newRow("input error part-way")
-            << QStringList {"--file", "-"} << -1 << 2 << "standard input:2: cannot read further: Input/output error";
+        QTest::newRow("input error part-way") << QStringList {"--file",
+            "-"} << -1 << 2 << "standard input:2: cannot read further: Input/output error";
     }
     void closedStreams()
     {

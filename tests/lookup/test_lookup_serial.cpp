@@ -8,10 +8,9 @@
 
 #include <QtTest>
 
-#include <map>
-
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <random>
 
 namespace {
