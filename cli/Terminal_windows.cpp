@@ -1,5 +1,6 @@
 #include "Terminal.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
@@ -40,8 +41,7 @@ void PrepareStandardStreams()
         if (handle != -1 && handle != -2)
             continue;
         closedAtStart[stream] = true;
-        FILE* reopened = nullptr;
-        _wfreopen_s(&reopened, L"NUL", stream == 0 ? L"rb" : L"wb", streams[stream]);
+        _wfreopen(L"NUL", stream == 0 ? L"rb" : L"wb", streams[stream]);
     }
     // Binary: a CSV row's "\r\n" and a JSON line's "\n" go out as written, and
     // a line read keeps its carriage return for the reader to take off.
