@@ -84,8 +84,9 @@ Record LookUp(const InputLine& line, bool offline)
         record.complaint = line.complaint;
         return record;
     }
-    const QString& identifier = line.identifier;
-    record.input = identifier;
+    // The input as given; what is told, read and asked is the identifier in it.
+    record.input = line.identifier;
+    const QString identifier = Normalised(line.identifier);
     record.kind = KindOf(identifier);
     for (const Extra& extra : Extras())
         record.extras << extra.read(record.kind, identifier);

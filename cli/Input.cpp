@@ -1,6 +1,7 @@
 #include "Input.h"
 
 #include "OpenFile.h"
+#include "Terminal.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -27,12 +28,16 @@ Read readLine(std::FILE* stream, QByteArray& line)
     line.clear();
     bool tooLong = false;
     int c = 0;
+    // One byte more than a line may hold, for a carriage return before the
+    // line feed: it is no part of the identifier, so it does not count.
     while ((c = std::getc(stream)) != EOF && c != '\n') {
-        if (line.size() < MaxLineBytes)
+        if (line.size() <= MaxLineBytes)
             line.append(char(c));
         else
             tooLong = true;
     }
+    if (line.size() > MaxLineBytes && !line.endsWith('\r'))
+        tooLong = true;
     if (c == EOF && std::ferror(stream))
         return Read::Failed;
     if (c == EOF && line.isEmpty() && !tooLong)
@@ -42,9 +47,25 @@ Read readLine(std::FILE* stream, QByteArray& line)
 
 } // namespace
 
-Input::Input(QStringList identifiers, QStringList files)
+std::optional<QString> WhyUnreadable(const QString& path)
+{
+    if (path == QLatin1String("-"))
+        return StandardStreamWasClosed(0) ? std::optional(systemReason(EBADF)) : std::nullopt;
+    // A directory opens as a file would; reading it is what fails.
+    if (QFileInfo(path).isDir())
+        return systemReason(EISDIR);
+    errno = 0;
+    std::FILE* file = OpenFileForReading(path);
+    if (!file)
+        return systemReason(errno);
+    std::fclose(file);
+    return std::nullopt;
+}
+
+Input::Input(QStringList identifiers, QStringList files, QStringList notText)
     : identifiers_(std::move(identifiers))
     , paths_(std::move(files))
+    , notText_(std::move(notText))
 {
 }
 
@@ -61,6 +82,10 @@ bool Input::open(QString& error)
         File file;
         if (path == QLatin1String("-")) {
             file.name = QStringLiteral("standard input");
+            if (const auto why = WhyUnreadable(path)) {
+                error = QStringLiteral("cannot read standard input: %1").arg(*why);
+                return false;
+            }
             file.stream = stdin;
         } else {
             file.name = path;
@@ -80,8 +105,14 @@ bool Input::open(QString& error)
 
 std::optional<InputLine> Input::next()
 {
-    if (nextIdentifier_ < identifiers_.size())
-        return InputLine {identifiers_[nextIdentifier_++], {}};
+    if (nextIdentifier_ < identifiers_.size()) {
+        const QString& identifier = identifiers_[nextIdentifier_++];
+        if (notText_.contains(identifier))
+            return InputLine {{},
+                QStringLiteral("command line:%1: not UTF-8, so no identifier")
+                    .arg(nextIdentifier_)};
+        return InputLine {identifier, {}};
+    }
     QByteArray line;
     while (current_ < files_.size()) {
         File& file = files_[current_];
@@ -89,12 +120,14 @@ std::optional<InputLine> Input::next()
         if (read == Read::End || read == Read::Failed) {
             const QString reason = systemReason(errno);
             ++current_;
-            if (read == Read::Failed)
+            if (read == Read::Failed) {
+                readFailed_ = true;
                 return InputLine {{},
                     QStringLiteral("%1:%2: cannot read further: %3")
                         .arg(file.name)
                         .arg(file.line + 1)
                         .arg(reason)};
+            }
             continue;
         }
         const QString where = QStringLiteral("%1:%2: ").arg(file.name).arg(++file.line);

@@ -4,6 +4,29 @@
 
 namespace cli {
 
+namespace {
+
+// Worded as the program's other messages are: lower case, the option as it
+// is typed, in double quotes, no full stop.
+QString parseError(const QCommandLineParser& parser)
+{
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString& name = unknown.front();
+        return QStringLiteral("unknown option \"%1%2\"")
+            .arg(name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), name);
+    }
+    QString text = parser.errorText();
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    text.replace(QLatin1Char('\''), QLatin1Char('"'));
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
+}
+
+} // namespace
+
 std::optional<Options> ParseOptions(
     const QStringList& arguments, bool stdoutIsTerminal, QString& error)
 {
@@ -19,7 +42,7 @@ std::optional<Options> ParseOptions(
     const QCommandLineOption version(QStringList {"V", "version"});
     parser.addOptions({file, format, offline, jobs, quiet, open, settings, help, version});
     if (!parser.parse(arguments)) {
-        error = parser.errorText();
+        error = parseError(parser);
         return std::nullopt;
     }
 
@@ -81,17 +104,21 @@ QString HelpText()
         "\n"
         "Looks phones up by serial number (12 or 14 characters) or IMEI (15), and SIM\n"
         "cards by ICCID (19 or 20 characters starting \"89\"), as the Kestrune助理 window\n"
-        "does, and prints what the window would show.\n"
+        "does, and prints what the window would show. Blanks around an identifier are\n"
+        "no part of it; an IMEI or ICCID is looked up without the blanks, \"-\" and \"/\"\n"
+        "written between its digits.\n"
         "\n"
         "Options:\n"
         "  -f, --file FILE      identifiers one a line; blank lines and lines starting\n"
         "                       \"#\" are skipped; several are read in order\n"
         "      --format FORMAT  text (the default on a terminal), json (JSON Lines, the\n"
-        "                       default otherwise) or csv (UTF-8 with a byte-order mark)\n"
+        "                       default otherwise) or csv (UTF-8 with a byte-order mark);\n"
+        "                       json and csv add typed values (numbers, ISO dates,\n"
+        "                       true/false, null) and the requests that got no answer\n"
         "      --offline        read the identifiers only, ask no site\n"
         "  -j, --jobs N         identifiers looked up at once, 1 to 16 (default 4);\n"
         "                       the output keeps the input's order\n"
-        "  -q, --quiet          no progress line on standard error\n"
+        "  -q, --quiet          no progress line and no log lines on standard error\n"
         "      --open           open the replaced-device page in the browser, as the\n"
         "                       window does (otherwise it is only listed as opened)\n"
         "      --settings FILE  the settings file to read instead of\n"
@@ -100,8 +127,9 @@ QString HelpText()
         "  -V, --version        the program's version\n"
         "\n"
         "Exit status: 0 when every identifier got an answer, 1 when any was no\n"
-        "identifier or got no answer, 2 for a usage error, 3 when the results could\n"
-        "not be written, 130 after Ctrl-C.\n"
+        "identifier or got no answer, 2 for a usage error or an input that could not\n"
+        "be read, 3 when the results could not be written, 4 when every identifier got\n"
+        "an answer but some request of a lookup got none, 130 after Ctrl-C.\n"
         "See kestrune-cli(1).\n");
 }
 

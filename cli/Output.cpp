@@ -2,6 +2,7 @@
 
 #include "lookup/record/Csv.h"
 #include "lookup/record/Fields.h"
+#include "lookup/record/Values.h"
 
 #include <QStringList>
 
@@ -55,6 +56,8 @@ QByteArray text(const Record& record)
         line(QStringLiteral("提示:"), message);
     for (const QString& address : record.opened)
         line(QStringLiteral("打开网页:"), address);
+    for (const Request request : record.unanswered)
+        line(QStringLiteral("无应答:"), RequestName(request));
     return (out + QLatin1Char('\n')).toUtf8();
 }
 
@@ -88,6 +91,17 @@ QString jsonArray(const QStringList& texts)
     return QLatin1Char('[') + items.join(QLatin1Char(',')) + QLatin1Char(']');
 }
 
+QString jsonValue(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::UnknownType: return QStringLiteral("null");
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QMetaType::LongLong: return QString::number(value.toLongLong());
+    case QMetaType::QDate: return jsonString(value.toDate().toString(Qt::ISODate));
+    default: return jsonString(value.toString());
+    }
+}
+
 // Keys in a fixed order, so that a line reads the same every time.
 QByteArray json(const Record& record)
 {
@@ -96,11 +110,19 @@ QByteArray json(const Record& record)
         if (record.written(field.box))
             fields << jsonString(QLatin1String(field.key)) + QLatin1Char(':')
                     + jsonString(record.text(field.box));
+    QStringList values;
+    for (const Value& value : ValuesOf(record))
+        values << jsonString(QLatin1String(value.key)) + QLatin1Char(':') + jsonValue(value.value);
+    QStringList unanswered;
+    for (const Request request : record.unanswered)
+        unanswered << RequestName(request);
     QString out = QStringLiteral("{\"input\":") + jsonString(record.input)
         + QStringLiteral(",\"kind\":") + jsonString(KindName(record.kind))
         + QStringLiteral(",\"fields\":{") + fields.join(QLatin1Char(','))
+        + QStringLiteral("},\"values\":{") + values.join(QLatin1Char(','))
         + QStringLiteral("},\"messages\":") + jsonArray(record.messages)
-        + QStringLiteral(",\"opened\":") + jsonArray(record.opened);
+        + QStringLiteral(",\"opened\":") + jsonArray(record.opened)
+        + QStringLiteral(",\"unanswered\":") + jsonArray(unanswered);
     for (size_t i = 0; i < Extras().size(); ++i)
         out += QLatin1Char(',') + jsonString(QLatin1String(Extras()[i].key)) + QLatin1Char(':')
             + jsonString(record.extras.value(qsizetype(i)));

@@ -1,27 +1,11 @@
 #include "Progress.h"
 
+#include "Log.h"
 #include "Terminal.h"
 
-#include <atomic>
 #include <cstdio>
 
 namespace cli {
-
-namespace {
-
-// Whether the progress line stands unfinished on the terminal. Lookups log
-// on their own threads (a failed transfer, say): such a line takes the
-// progress line's place instead of being glued to its end.
-std::atomic_bool lineShown {false};
-
-void logOverProgress(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit();
-    std::fprintf(stderr, "%s%s\n", lineShown.exchange(false) ? "\r\033[K" : "", line.constData());
-    std::fflush(stderr);
-}
-
-} // namespace
 
 Progress::Progress(bool wanted)
     : shown_(wanted && StandardErrorIsTerminal())
@@ -29,7 +13,6 @@ Progress::Progress(bool wanted)
     clock_.start();
     if (!shown_)
         return;
-    qInstallMessageHandler(logOverProgress);
     connect(&tick_, &QTimer::timeout, this, &Progress::draw);
     tick_.start(250);
     draw();
@@ -45,18 +28,11 @@ void Progress::update(int done, int failed, int read, bool inputEnded)
         draw();
 }
 
-Progress::~Progress()
-{
-    if (shown_)
-        qInstallMessageHandler(nullptr);
-}
+Progress::~Progress() = default;
 
 void Progress::clear()
 {
-    if (!lineShown.exchange(false))
-        return;
-    std::fputs("\r\033[K", stderr);
-    std::fflush(stderr);
+    ClearProgressLine();
 }
 
 void Progress::draw()
@@ -68,7 +44,7 @@ void Progress::draw()
     if (seconds >= 1.0)
         std::fprintf(stderr, ", %.1f/s", done_ / seconds);
     std::fflush(stderr);
-    lineShown = true;
+    SetProgressLineShown(true);
 }
 
 } // namespace cli

@@ -1,5 +1,7 @@
 #include "StandardOutput.h"
 
+#include "Terminal.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +10,9 @@ namespace cli {
 
 std::optional<QString> WriteStandardOutput(const QByteArray& bytes)
 {
+    // Nothing written there reaches anyone; better said before the first lookup.
+    if (StandardStreamWasClosed(1))
+        return QStringLiteral("standard output is closed");
     errno = 0;
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     if (std::fflush(stdout) == 0 && !std::ferror(stdout))

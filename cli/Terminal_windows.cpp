@@ -1,5 +1,6 @@
 #include "Terminal.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
@@ -9,6 +10,8 @@
 namespace cli {
 
 namespace {
+
+bool closedAtStart[3] = {};
 
 bool isConsole(DWORD stream)
 {
@@ -30,6 +33,16 @@ bool StandardErrorIsTerminal()
 
 void PrepareStandardStreams()
 {
+    // A process started without a standard stream (its handle closed or never
+    // given) reads and writes the null device in its place, and knows it.
+    FILE* const streams[3] = {stdin, stdout, stderr};
+    for (int stream = 0; stream < 3; ++stream) {
+        const intptr_t handle = _get_osfhandle(stream);
+        if (handle != -1 && handle != -2)
+            continue;
+        closedAtStart[stream] = true;
+        _wfreopen(L"NUL", stream == 0 ? L"rb" : L"wb", streams[stream]);
+    }
     // Binary: a CSV row's "\r\n" and a JSON line's "\n" go out as written, and
     // a line read keeps its carriage return for the reader to take off.
     _setmode(_fileno(stdin), _O_BINARY);
@@ -42,6 +55,11 @@ void PrepareStandardStreams()
     DWORD mode = 0;
     if (::GetConsoleMode(error, &mode))
         ::SetConsoleMode(error, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+bool StandardStreamWasClosed(int stream)
+{
+    return stream >= 0 && stream < 3 && closedAtStart[stream];
 }
 
 } // namespace cli

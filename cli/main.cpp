@@ -1,8 +1,10 @@
 // kestrune-cli: the window's lookups from a terminal, one or a thousand at a
 // time. QtCore only, so that it starts fast and runs where there is no desktop.
+#include "Arguments.h"
 #include "Batch.h"
 #include "Input.h"
 #include "Interrupt.h"
+#include "Log.h"
 #include "Options.h"
 #include "Output.h"
 #include "Progress.h"
@@ -21,6 +23,7 @@ constexpr int ExitAnswered = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitNotWritten = 3;
+constexpr int ExitIncomplete = 4; // answered, but some request got no answer
 constexpr int ExitInterrupted = 130; // 128 + SIGINT, as shells report it
 
 void say(const QString& text)
@@ -70,28 +73,37 @@ int main(int argc, char* argv[])
     if (options->version)
         return write(QByteArrayLiteral("kestrune-cli " KESTRUNE_VERSION "\n")) ? ExitAnswered
                                                                                : ExitNotWritten;
+    cli::LogAsTheProgram(options->quiet);
 
     if (!options->settings.isEmpty())
         lookup::Sites::useSettingsFile(options->settings);
     // Now rather than in the middle of the first lookup, and with --offline too.
     if (!lookup::Sites::readSettingsFile()) {
-        say(QStringLiteral("cannot read the settings file %1").arg(options->settings));
+        say(QStringLiteral("cannot read the settings file %1: %2")
+                .arg(options->settings,
+                    cli::WhyUnreadable(options->settings)
+                        .value_or(QStringLiteral("not a settings file"))));
         return ExitUsage;
     }
 
-    auto input = std::make_unique<cli::Input>(options->identifiers, options->files);
+    auto input = std::make_unique<cli::Input>(
+        options->identifiers, options->files, cli::ArgumentsNotText(argc, argv));
     if (!input->open(error)) {
         say(error);
         return ExitUsage;
     }
+    // Stays valid as long as the batch that reads it, or to the end offline.
+    const cli::Input* const reading = input.get();
 
     if (!write(cli::OutputStart(options->format)))
         return ExitNotWritten;
     bool anyFailed = false;
+    bool anyIncomplete = false;
     auto deliver = [&](const lookup::Record& record) {
         if (writeFailed)
             return false;
         anyFailed = anyFailed || record.failed();
+        anyIncomplete = anyIncomplete || record.incomplete();
         if (!record.complaint.isEmpty()) {
             say(record.complaint);
             return true;
@@ -104,16 +116,35 @@ int main(int argc, char* argv[])
         return true;
     };
 
-    // Nothing to wait for but the input: no threads, no event loop.
-    if (options->offline) {
-        while (const auto line = input->next())
-            if (!deliver(cli::LookUp(*line, true)))
-                return ExitNotWritten;
-        return anyFailed ? ExitFailed : ExitAnswered;
-    }
+    // The worst that happened decides, a usage error first.
+    auto exitStatus = [&] {
+        if (reading->readFailed())
+            return ExitUsage;
+        if (anyFailed)
+            return ExitFailed;
+        return anyIncomplete ? ExitIncomplete : ExitAnswered;
+    };
 
     cli::Progress progress(
         !options->quiet && (!options->files.isEmpty() || options->identifiers.size() > 1));
+    // Nothing to wait for but the input: no threads, no event loop.
+    if (options->offline) {
+        int done = 0;
+        int failed = 0;
+        while (const auto line = input->next()) {
+            const lookup::Record record = cli::LookUp(*line, true);
+            progress.clear();
+            if (!deliver(record))
+                return ExitNotWritten;
+            failed += record.failed() ? 1 : 0;
+            ++done;
+            progress.update(done, failed, done, false);
+        }
+        progress.update(done, failed, done, true);
+        progress.clear();
+        return exitStatus();
+    }
+
     cli::Batch batch(std::move(input), options->jobs, [&](const lookup::Record& record) {
         progress.clear();
         return deliver(record);
@@ -138,7 +169,7 @@ int main(int argc, char* argv[])
             say(QStringLiteral("interrupted after %1 lookups").arg(batch.count().completed));
             application.exit(ExitInterrupted);
         } else {
-            application.exit(anyFailed ? ExitFailed : ExitAnswered);
+            application.exit(exitStatus());
         }
     });
     batch.start();

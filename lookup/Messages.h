@@ -18,6 +18,10 @@ inline const QString DeviceNoAnswerMessage = QStringLiteral("网络异常或者�
 inline const QString SimNoAnswerMessage
     = QStringLiteral("网络通信异常，可能是服务器维护，请稍后再试！");
 
+// What the IMEI lookup writes after the iOS version, whether or not the iOS
+// version site answered.
+inline const QString IosServiceNotice = QStringLiteral("IOS版本查询服务暂时关闭");
+
 // Message box style: information icon and an OK button.
 constexpr int MbInformation = 64;
 

@@ -95,6 +95,10 @@ struct SettingsFile {
     bool read = false;
     bool readable = true;
     std::array<QString, Settings.size()> values;
+    // Values of the file that are no web address: said once, and only where
+    // the environment does not set a usable one in their place.
+    std::array<QString, Settings.size()> refused;
+    std::array<bool, Settings.size()> refusalSaid {};
     std::set<QString> envComplaints; // "VARIABLE=value" already said
 
     static SettingsFile& instance()
@@ -110,6 +114,8 @@ struct SettingsFile {
             return;
         read = true;
         values = {};
+        refused = {};
+        refusalSaid = {};
         const QFileInfo info(path);
         if (!info.exists()) {
             readable = !named;
@@ -131,12 +137,26 @@ struct SettingsFile {
             if (isWebAddress(value))
                 values[i] = value;
             else
-                complain(notUsed(
-                    QStringLiteral("%1: [sites] %2").arg(path, QLatin1String(Settings[i].key)),
-                    value));
+                refused[i] = value;
         }
     }
+
+    // Called with the mutex held, for a setting whose environment variable
+    // gives no usable address: the file's value would have been used.
+    void sayRefused(size_t i)
+    {
+        if (refused[i].isEmpty() || refusalSaid[i])
+            return;
+        refusalSaid[i] = true;
+        complain(notUsed(QStringLiteral("%1: [sites] %2").arg(path, QLatin1String(Settings[i].key)),
+            refused[i]));
+    }
 };
+
+bool environmentSetsAddress(const Setting& setting)
+{
+    return isWebAddress(qEnvironmentVariable(setting.variable).trimmed());
+}
 
 } // namespace
 
@@ -159,6 +179,10 @@ Sites Sites::fromEnvironment()
             if (file.envComplaints.insert(QLatin1String(setting.variable) + '=' + value).second)
                 complain(notUsed(QLatin1String(setting.variable), value));
             value.clear();
+        }
+        if (value.isEmpty()) {
+            const std::lock_guard lock(file.mutex);
+            file.sayRefused(i);
         }
         if (value.isEmpty())
             value = fromFile[i];
@@ -189,6 +213,9 @@ bool Sites::readSettingsFile()
     SettingsFile& file = SettingsFile::instance();
     const std::lock_guard lock(file.mutex);
     file.readOnce();
+    for (size_t i = 0; i < Settings.size(); ++i)
+        if (!environmentSetsAddress(Settings[i]))
+            file.sayRefused(i);
     // The default file is only a wish: the program carries on without it.
     return file.readable || !file.named;
 }

@@ -10,7 +10,7 @@ void WriteEach(Form& form, int first, int last, const QString& text)
 
 void WriteNotActivated(Form& form)
 {
-    form.setText(T(3), QStringLiteral("未激活"));
+    form.setText(T(3), NotActivatedText);
     WriteEach(form, 4, 8, QStringLiteral("\\"));
 }
 

@@ -12,6 +12,9 @@ namespace lookup {
 inline const QString ReplacedText = QStringLiteral("已换机！");
 inline const QString NotReplacedText = QStringLiteral("未换机，可查询FT和ICCID信息");
 inline const QString ActivatedText = QStringLiteral("已激活");
+inline const QString NotActivatedText = QStringLiteral("未激活");
+// What stands before the rest of an active coverage's or support's text.
+inline const QString ActiveText = QStringLiteral("有效");
 inline const QString ExpiredText = QStringLiteral("已过期");
 // Both sites reject serial numbers and IMEIs alike; the message speaks of the
 // IMEI either way.

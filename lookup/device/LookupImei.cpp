@@ -6,6 +6,7 @@
 #include "LookupSerial.h"
 #include "lookup/Answers.h"
 #include "lookup/Cuts.h"
+#include "lookup/FormValue.h"
 #include "lookup/Messages.h"
 #include "lookup/Sites.h"
 #include "web/HttpRequest.h"
@@ -41,7 +42,6 @@ const QString WarrantyActiveText = QStringLiteral("有效  保修期间手机可
 const QString DaysUnit = QStringLiteral("天");
 const QString PhoneActiveText
     = QStringLiteral("有效  联系苹果售后:") + SupportTelephone + QStringLiteral("请求锁机追踪");
-const QString IosServiceNotice = QStringLiteral("IOS版本查询服务暂时关闭");
 
 // The positions (counted from 1) of the two IMEI characters whose sum gives
 // each key digit, in the order of the key.
@@ -71,7 +71,7 @@ QString siteCookie(const web::HttpRequest& request)
 
 // The site's result page for the request body, or nothing when the site gave
 // nothing to work with: no home page, no cookie, no result page.
-std::optional<QString> fetchResultPage(const QString& body)
+std::optional<QString> fetchResultPage(Form& form, const QString& body)
 {
     const Sites sites = Sites::fromEnvironment();
     web::HttpRequest request;
@@ -79,7 +79,10 @@ std::optional<QString> fetchResultPage(const QString& body)
     // The home page only hands out the session cookie the form needs.
     request.Open(QStringLiteral("GET"), sites.imeiSite, false);
     request.Send();
-    if (AnswerText(request).value_or(QString()).isEmpty())
+    const auto homePage = AnswerText(request);
+    if (!homePage)
+        form.unanswered(Request::ImeiCheck);
+    if (homePage.value_or(QString()).isEmpty())
         return std::nullopt;
     const QString cookie = siteCookie(request);
     if (cookie.isEmpty())
@@ -93,7 +96,10 @@ std::optional<QString> fetchResultPage(const QString& body)
     request.SetRequestHeader(QStringLiteral("x-requested-with"), QStringLiteral("XMLHttpRequest"));
     request.SetRequestHeader(QStringLiteral("Cookie"), cookie);
     request.Send(body);
-    QString page = AnswerText(request).value_or(QString());
+    const auto answer = AnswerText(request);
+    if (!answer)
+        form.unanswered(Request::ImeiCheck);
+    QString page = answer.value_or(QString());
     if (page.isEmpty())
         return std::nullopt;
     // The values stand in table cells right after their captions.
@@ -186,7 +192,7 @@ void readResultPage(Form& form, const QString& imei, const QString& page)
     }
     readWarranty(form, page, slot);
     readTelephoneSupport(form, page, slot);
-    form.setText(T(10), LookupIosVersion(imei) + IosServiceNotice);
+    form.setText(T(10), LookupIosVersion(form, imei) + IosServiceNotice);
 }
 
 } // namespace
@@ -201,9 +207,9 @@ QString ImeiRequestKey(const QString& imei)
 
 void LookupImei(Form& form, const QString& imei)
 {
-    const QString body
-        = QStringLiteral("imei=") + imei + QStringLiteral("&jq=x&key=") + ImeiRequestKey(imei);
-    const auto page = fetchResultPage(body);
+    const QString body = QStringLiteral("imei=") + FormValue(imei) + QStringLiteral("&jq=x&key=")
+        + ImeiRequestKey(imei);
+    const auto page = fetchResultPage(form, body);
     // The warranty-check service knows phones by their IMEI too. Its answer is
     // the whole answer: nothing of the IMEI site is read over it, and an
     // unreachable site sends the user there once, not once per request.

@@ -2,6 +2,7 @@
 
 #include "lookup/Answers.h"
 #include "lookup/Cuts.h"
+#include "lookup/FormValue.h"
 #include "lookup/Sites.h"
 #include "web/HttpRequest.h"
 
@@ -58,27 +59,32 @@ std::optional<QString> versionOn(QString resultPage)
 
 } // namespace
 
-QString LookupIosVersion(const QString& serial)
+namespace {
+
+// The version, the empty text when a page says none, nothing when a request
+// got no answer.
+std::optional<QString> askSite(const QString& serial)
 {
     const Sites sites = Sites::fromEnvironment();
     web::HttpRequest request;
 
     if (!request.Open(QStringLiteral("GET"), sites.iosSite, false))
-        return {};
+        return std::nullopt;
     request.SetRequestHeader(QStringLiteral("Connection"), QStringLiteral("Keep-Alive"));
     request.SetRequestHeader(QStringLiteral("If-Modify-Since"), QStringLiteral("0"));
-    if (!request.Send())
-        return {};
+    request.Send();
     const auto homePage = AnswerText(request);
+    if (!homePage)
+        return std::nullopt;
     const auto cookie = siteCookie(request);
-    if (!homePage || !cookie)
-        return {};
+    if (!cookie)
+        return QString();
     const auto token = formToken(*homePage);
     if (!token)
-        return {};
+        return QString();
 
     if (!request.Open(QStringLiteral("POST"), sites.iosResultPage(), false))
-        return {};
+        return std::nullopt;
     request.SetRequestHeader(
         QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded"));
     request.SetRequestHeader(QStringLiteral("Cookie"), *cookie);
@@ -88,12 +94,29 @@ QString LookupIosVersion(const QString& serial)
     // of another size still reaches the site whole.
     request.SetRequestHeader(QStringLiteral("Content-Length"), QStringLiteral("39"));
     request.SetRequestHeader(QStringLiteral("Control-Cache"), QStringLiteral("no-cache"));
-    if (!request.Send(QStringLiteral("qm_token=") + *token + QStringLiteral("&postsn=") + serial))
-        return {};
+    // The token goes back as the site's page gave it; the serial number is
+    // the user's, and encoded.
+    request.Send(
+        QStringLiteral("qm_token=") + *token + QStringLiteral("&postsn=") + FormValue(serial));
     const auto resultPage = AnswerText(request);
     if (!resultPage)
-        return {};
+        return std::nullopt;
     return versionOn(*resultPage).value_or(QString());
+}
+
+} // namespace
+
+QString LookupIosVersion(const QString& serial)
+{
+    return askSite(serial).value_or(QString());
+}
+
+QString LookupIosVersion(Form& form, const QString& serial)
+{
+    const auto version = askSite(serial);
+    if (!version)
+        form.unanswered(Request::IosVersion);
+    return version.value_or(QString());
 }
 
 } // namespace lookup

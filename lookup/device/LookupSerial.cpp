@@ -6,6 +6,7 @@
 #include "RequestNumbers.h"
 #include "lookup/Answers.h"
 #include "lookup/Cuts.h"
+#include "lookup/FormValue.h"
 #include "lookup/Messages.h"
 #include "lookup/Sites.h"
 #include "web/HttpRequest.h"
@@ -31,12 +32,11 @@ const QString ExpirationMarker = QStringLiteral("Estimated Expiration Date:");
 const QString ReplacedMessage = QStringLiteral(
     "您的机器已经被换机，联系客服查询换机后的新IMEI才能继续进行找回!马上为您打开查询换机维修的宝贝,"
     "您可以通过购买宝贝进行查询！");
-const QString ActiveText = QStringLiteral("有效");
 
 // The service's answer as text; empty when there is none worth reading.
-QString fetchAnswer(const QString& serial)
+QString fetchAnswer(Form& form, const QString& serial)
 {
-    const QString body = QStringLiteral("sn=") + serial + QStringLiteral("&num=")
+    const QString body = QStringLiteral("sn=") + FormValue(serial) + QStringLiteral("&num=")
         + QString::number(NextRequestNumber());
 
     web::HttpRequest request;
@@ -47,7 +47,10 @@ QString fetchAnswer(const QString& serial)
     request.SetRequestHeader(QStringLiteral("Accept-Language"), QStringLiteral("zh-CN"));
     request.Send(body);
     request.WaitForResponse(10000);
-    return AnswerText(request).value_or(QString());
+    const auto answer = AnswerText(request);
+    if (!answer)
+        form.unanswered(Request::Warranty);
+    return answer.value_or(QString());
 }
 
 // The description is the second argument of the page's displayProductInfo
@@ -105,7 +108,7 @@ void showTelephoneSupport(Form& form, const QString& answer)
 
 void LookupSerial(Form& form, const QString& serial)
 {
-    const QString whole = fetchAnswer(serial);
+    const QString whole = fetchAnswer(form, serial);
     if (whole.isEmpty()) {
         Show(form, DeviceNoAnswerMessage);
         return;
@@ -134,7 +137,7 @@ void LookupSerial(Form& form, const QString& serial)
     }
     showCoverage(form, answer);
     showTelephoneSupport(form, answer);
-    form.setText(T(10), LookupIosVersion(serial));
+    form.setText(T(10), LookupIosVersion(form, serial));
 }
 
 } // namespace lookup

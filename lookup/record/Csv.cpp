@@ -1,8 +1,12 @@
 #include "Csv.h"
 
 #include "Fields.h"
+#include "Values.h"
 
+#include <QRegularExpression>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace lookup {
 
@@ -16,15 +20,23 @@ bool isBidiControl(char16_t c)
         || (c >= 0x2066 && c <= 0x2069);
 }
 
+bool isPlainNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral(R"(\A[+-]?[0-9]+(\.[0-9]+)?\z)"));
+    return number.match(text).hasMatch();
+}
+
 // A cell a spreadsheet program would run as a formula starts with an
-// apostrophe, which it shows the text behind.
+// apostrophe, which it shows the text behind. A plain number ("-2501") is
+// none and stays a number.
 QString csvCell(const QString& text)
 {
     static const QString formulaStarts = QStringLiteral("=+-@\t\r");
-    const QString cell
-        = !text.isEmpty() && formulaStarts.contains(text.front()) ? QLatin1Char('\'') + text : text;
-    if (!cell.contains(QLatin1Char('"')) && !cell.contains(QLatin1Char(','))
-        && !cell.contains(QLatin1Char('\n')) && !cell.contains(QLatin1Char('\r')))
+    const bool formula
+        = !text.isEmpty() && formulaStarts.contains(text.front()) && !isPlainNumber(text);
+    const QString cell = formula ? QLatin1Char('\'') + text : text;
+    static const QString quotedFor = QStringLiteral("\",\n\r\t");
+    if (std::none_of(cell.begin(), cell.end(), [](QChar c) { return quotedFor.contains(c); }))
         return cell;
     QString quoted = cell;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -50,7 +62,21 @@ QByteArray csvHeader()
     cells << QStringLiteral("messages") << QStringLiteral("opened");
     for (const Extra& extra : Extras())
         cells << QLatin1String(extra.key);
+    cells << QStringLiteral("unanswered");
+    for (const char* key : ValueKeys())
+        cells << QStringLiteral("values.") + QLatin1String(key);
     return csvRow(cells);
+}
+
+// A value as a cell: booleans as true or false, dates in ISO 8601, nothing
+// for none.
+QString valueCell(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool: return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QMetaType::QDate: return value.toDate().toString(Qt::ISODate);
+    default: return Printable(value.toString());
+    }
 }
 
 // Several messages or pages share a cell, one a line.
@@ -62,23 +88,36 @@ QByteArray csv(const Record& record)
             shown << Printable(text);
         return shown.join(QLatin1Char('\n'));
     };
-    QStringList cells {Printable(record.input), KindName(record.kind)};
+    // Quoting carries tabs and line breaks; they are part of what a site said.
+    auto cell = [](const QString& text) { return Printable(text, Keep::TabsAndLineBreaks); };
+    QStringList cells {cell(record.input), KindName(record.kind)};
     for (const auto* fields : {&DeviceFields(), &SimFields()})
         for (const Field& field : *fields)
-            cells << Printable(record.text(field.box));
+            cells << cell(record.text(field.box));
     cells << lines(record.messages) << lines(record.opened);
     for (size_t i = 0; i < Extras().size(); ++i)
         cells << Printable(record.extras.value(qsizetype(i)));
+    QStringList unanswered;
+    for (const Request request : record.unanswered)
+        unanswered << RequestName(request);
+    cells << unanswered.join(QLatin1Char(' '));
+    const std::vector<Value> values = ValuesOf(record);
+    for (size_t i = 0; i < ValueKeys().size(); ++i)
+        cells << (i < values.size() ? valueCell(values[i].value) : QString());
     return csvRow(cells);
 }
 
 } // namespace
 
 // For the text form and the CSV form alike, which people look at with `cat`.
-QString Printable(QString text)
+QString Printable(QString text, Keep keep)
 {
+    const auto kept = [keep](QChar c) {
+        return keep == Keep::TabsAndLineBreaks
+            && (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r'));
+    };
     for (QChar& c : text)
-        if (c.category() == QChar::Other_Control || isBidiControl(c.unicode()))
+        if ((c.category() == QChar::Other_Control && !kept(c)) || isBidiControl(c.unicode()))
             c = QChar::ReplacementCharacter;
     return text;
 }

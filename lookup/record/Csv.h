@@ -9,13 +9,18 @@ namespace lookup {
 
 // What a terminal would take as a command (escape sequences, a carriage
 // return, C1 controls such as CSI) or what would turn text around, shown as a
-// replacement character: the text comes from files and from sites.
-QString Printable(QString text);
+// replacement character: the text comes from files and from sites. A CSV
+// cell keeps tabs and line breaks, which its quotes carry; a line of text
+// cannot.
+enum class Keep { Nothing, TabsAndLineBreaks };
+QString Printable(QString text, Keep keep = Keep::Nothing);
 
 // Records as spreadsheet-safe CSV, the same from every front end: RFC 4180
 // (CRLF, double quotes where needed), UTF-8. CsvStart is a byte-order mark (so
 // that a spreadsheet program on Chinese Windows takes the file as UTF-8) and
-// the header row; CsvRow one record.
+// the header row; CsvRow one record. After the boxes, messages, pages and
+// offline reading come the requests that got no answer (names separated by
+// blanks) and the typed values (Values.h) as "values.<key>".
 QByteArray CsvStart();
 QByteArray CsvRow(const Record& record);
 

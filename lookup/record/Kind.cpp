@@ -14,6 +14,42 @@ Kind KindOf(const QString& identifier)
     return Kind::Invalid;
 }
 
+namespace {
+
+// `text` without the separators; empty when anything else in it is not an
+// ASCII digit, or (with `letters`) letter.
+QString withoutSeparators(const QString& text, QStringView separators, bool letters)
+{
+    QString kept;
+    for (const QChar c : text) {
+        if (c.isSpace() || separators.contains(c))
+            continue;
+        const bool digit = c >= u'0' && c <= u'9';
+        const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+        if (!digit && !(letters && letter))
+            return {};
+        kept += c;
+    }
+    return kept;
+}
+
+} // namespace
+
+QString Normalised(const QString& identifier)
+{
+    const QString trimmed = identifier.trimmed();
+    // Digits alone, whatever their number: an IMEI, or a number too short or
+    // too long to be anything, which is then refused without its separators.
+    const QString digits = withoutSeparators(trimmed, u"-/", false);
+    if (!digits.isEmpty())
+        return digits;
+    // Chinese issuers print letters after the six-digit prefix.
+    const QString iccid = withoutSeparators(trimmed, u"-", true);
+    if ((iccid.size() == 19 || iccid.size() == 20) && iccid.startsWith(QLatin1String("89")))
+        return iccid;
+    return trimmed;
+}
+
 QString KindName(Kind kind)
 {
     switch (kind) {

@@ -37,6 +37,17 @@ bool Record::failed() const
         [](const QString& message) { return NoAnswerMessages.contains(message); });
 }
 
+QString RequestName(Request request)
+{
+    switch (request) {
+    case Request::Warranty: return QStringLiteral("warranty");
+    case Request::ImeiCheck: return QStringLiteral("imei_check");
+    case Request::IosVersion: return QStringLiteral("ios_version");
+    case Request::Iccid: break;
+    }
+    return QStringLiteral("iccid");
+}
+
 void RecordingWindow::setText(Box box, const QString& text)
 {
     for (auto& [written, old] : record_.boxes) {
@@ -57,6 +68,13 @@ int RecordingWindow::msgBox(const QString& prompt, int, const QString&)
 void RecordingWindow::openInSystemBrowser(const QString& address)
 {
     record_.opened << address;
+}
+
+void RecordingWindow::unanswered(Request request)
+{
+    auto& list = record_.unanswered;
+    if (std::find(list.begin(), list.end(), request) == list.end())
+        list.push_back(request);
 }
 
 } // namespace lookup

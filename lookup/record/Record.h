@@ -20,6 +20,9 @@ struct Record {
     QStringList messages;
     QStringList opened;
     QStringList extras; // one text per entry of Extras() (Fields.h)
+    // The requests that got no answer, each once, in the order they failed:
+    // what the boxes hold may then be partial (an empty iOS version).
+    std::vector<Request> unanswered;
     bool lookedUp = false; // false with --offline and for what is no identifier
     // Why an input line is no identifier at all (Input.h): said on standard
     // error instead of a result; the kind is Invalid.
@@ -47,7 +50,12 @@ struct Record {
     bool written(Box box) const;
     // Not an identifier, or no site answered (the lookup's network message).
     bool failed() const;
+    // Some request got no answer, whether or not the lookup still showed one.
+    bool incomplete() const { return !unanswered.empty(); }
 };
+
+// "warranty", "imei_check", "ios_version", "iccid": the names scripts see.
+QString RequestName(Request request);
 
 // Stands in for the window while a lookup runs: keeps what it writes, answers
 // every message box with OK without showing it, and opens nothing.
@@ -61,6 +69,7 @@ public:
     void setText(Box box, const QString& text) override;
     int msgBox(const QString& prompt, int style, const QString& title) override;
     void openInSystemBrowser(const QString& address) override;
+    void unanswered(Request request) override;
 
 private:
     Record& record_;

@@ -1,6 +1,7 @@
 #include "LookupIccid.h"
 
 #include "lookup/Answers.h"
+#include "lookup/FormValue.h"
 #include "lookup/Messages.h"
 #include "lookup/Sites.h"
 #include "web/HttpRequest.h"
@@ -40,7 +41,7 @@ const std::array<Field, 4> Fields {{
 }};
 
 // The site's page as text; empty when there is no answer worth reading.
-QString fetchAnswer(const QString& iccid)
+QString fetchAnswer(Form& form, const QString& iccid)
 {
     web::HttpRequest request;
     request.Option(web::HttpRequest::EnableRedirects, false);
@@ -54,8 +55,10 @@ QString fetchAnswer(const QString& iccid)
     request.WaitForResponse(10000);
 
     const auto body = AnswerBody(request);
-    if (!body)
+    if (!body) {
+        form.unanswered(Request::Iccid);
         return {};
+    }
     return web::DecodeText(*body, QStringLiteral("UTF-8")).value_or(QString());
 }
 
@@ -290,24 +293,12 @@ std::optional<QString> fieldValue(QStringView afterMarker, const Field& field)
 
 QString IccidForAddress(const QString& iccid)
 {
-    static constexpr char Hex[] = "0123456789ABCDEF";
-    QByteArray encoded;
-    for (const char byte : iccid.toUtf8()) {
-        const auto code = static_cast<unsigned char>(byte);
-        if (code <= 0x20 || code >= 0x7F || byte == '#' || byte == '%') {
-            encoded += '%';
-            encoded += Hex[code >> 4];
-            encoded += Hex[code & 0x0F];
-        } else {
-            encoded += byte;
-        }
-    }
-    return QString::fromLatin1(encoded);
+    return FormValue(iccid);
 }
 
 void LookupIccid(Form& form, const QString& iccid)
 {
-    ReadIccidAnswer(form, fetchAnswer(iccid));
+    ReadIccidAnswer(form, fetchAnswer(form, iccid));
 }
 
 void ReadIccidAnswer(Form& form, const QString& answer)

@@ -16,8 +16,8 @@ void LookupIccid(Form& form, const QString& iccid);
 // thread is asked to stop (QThread::requestInterruption) meanwhile.
 void ReadIccidAnswer(Form& form, const QString& answer);
 
-// The ICCID as it goes into the address: only what an address cannot carry
-// (blanks, control and non-ASCII characters, "#", "%") is percent-encoded.
+// The ICCID as it goes into the address's query (FormValue): letters and
+// digits as they are, anything else percent-encoded.
 QString IccidForAddress(const QString& iccid);
 
 } // namespace lookup

@@ -36,7 +36,18 @@ struct Result {
     QStringList messages;
     QStringList opened;
     QString offline;
+    QStringList unanswered;
+    QVariantMap values; // as CSV writes them: true, false, 56, 2027-02-02, "" for null
 };
+
+QString asCsvWrites(const QJsonValue& value)
+{
+    if (value.isBool())
+        return value.toBool() ? "true" : "false";
+    if (value.isDouble())
+        return QString::number(value.toInteger());
+    return value.toString();
+}
 
 QList<Result> jsonLines(const QByteArray& out)
 {
@@ -51,7 +62,11 @@ QList<Result> jsonLines(const QByteArray& out)
         results.push_back({object["input"].toString(), object["kind"].toString(),
             object["fields"].toObject().toVariantMap(),
             object["messages"].toVariant().toStringList(),
-            object["opened"].toVariant().toStringList(), object["offline"].toString()});
+            object["opened"].toVariant().toStringList(), object["offline"].toString(),
+            object["unanswered"].toVariant().toStringList(), {}});
+        const QJsonObject values = object["values"].toObject();
+        for (auto value = values.begin(); value != values.end(); ++value)
+            results.back().values[value.key()] = asCsvWrites(value.value());
     }
     return results;
 }
@@ -109,6 +124,11 @@ QList<Result> csvResults(const QByteArray& out)
                 result.opened = value.split('\n', Qt::SkipEmptyParts);
             else if (name == "offline")
                 result.offline = value;
+            else if (name == "unanswered")
+                result.unanswered = value.split(' ', Qt::SkipEmptyParts);
+            else if (name.startsWith("values.")
+                && (result.kind == "serial" || result.kind == "imei"))
+                result.values[name.mid(7)] = value;
             else if (!value.isEmpty())
                 result.fields[name] = value;
         }
@@ -256,6 +276,8 @@ private slots:
             QCOMPARE(rows[i].messages, results[i].messages);
             QCOMPARE(rows[i].opened, results[i].opened);
             QCOMPARE(rows[i].offline, results[i].offline);
+            QCOMPARE(rows[i].unanswered, results[i].unanswered);
+            QCOMPARE(rows[i].values, results[i].values);
             QVERIFY(shown.contains(results[i].input + "  ["));
             for (const QVariant& value : results[i].fields)
                 QVERIFY2(shown.contains(QRegularExpression(
@@ -300,7 +322,7 @@ private slots:
         const QByteArray first = "\xEF\xBB\xBF# phones of Monday\r\n" + Serial.toUtf8()
             + "\r\n\r\n   \n#" + Imei.toUtf8() + "\n";
         const QByteArray second = "12345\r\n35111111111111\xe9\n" + QByteArray(MaxLine + 1, '8')
-            + "\n" + QByteArray(MaxLine, '8') + "\n" + Iccid.toUtf8() + "\n "
+            + "\n" + QByteArray(MaxLine, '8') + "\r\n" + Iccid.toUtf8() + "\n "
             + Serial.left(11).toUtf8() + "\n" + Imei.toUtf8();
         writeFile("whole.txt", first + second);
         writeFile("empty.txt", {});
@@ -314,11 +336,11 @@ private slots:
         const Run result = run(arguments, {}, split ? first : first + second);
         QCOMPARE(result.exitCode, 1);
         const QList<Result> results = jsonLines(result.out);
-        // A blank before a serial number is kept, as the window keeps it.
+        // The input as given; blanks around it are no part of the identifier.
         QCOMPARE(inputs(results),
             QStringList(
                 {Serial, "12345", QString(MaxLine, '8'), Iccid, " " + Serial.left(11), Imei}));
-        QCOMPARE(results[4].kind, "serial");
+        QCOMPARE(results[4].kind, "invalid");
         QVERIFY2(result.err.contains(named + ": not UTF-8"), qPrintable(result.err));
         QVERIFY2(result.err.contains(next + ": longer than 4096 bytes"), qPrintable(result.err));
     }
@@ -369,11 +391,12 @@ private slots:
         QTest::newRow("0 jobs") << QStringList {"--jobs", "0", Serial} << none << 2 << "";
         QTest::newRow("unknown format")
             << QStringList {"--format", "xml", Serial} << none << 2 << "";
-        QTest::newRow("unknown option") << QStringList {"--fast", Serial} << none << 2 << "";
+        QTest::newRow("unknown option") << QStringList {"--fast", Serial} << none << 2
+                                        << "kestrune-cli: unknown option \"--fast\"\n";
         QTest::newRow("missing file") << QStringList {"--file", "/nonexistent/list"} << none << 2
                                       << "cannot read /nonexistent/list: No such file";
-        QTest::newRow("missing settings")
-            << QStringList {"--settings", "/nonexistent.conf", Serial} << none << 2 << "";
+        QTest::newRow("missing settings") << QStringList {"--settings", "/nonexistent.conf",
+            Serial} << none << 2 << "cannot read the settings file /nonexistent.conf: No such file";
         QTest::newRow("help") << QStringList {"--help"} << none << 0 << "";
     }
     void exitStatus()
@@ -402,10 +425,20 @@ private slots:
 
     void offlineAsksNoSite()
     {
-        const Run result = run({"--offline", "--format", "json", Serial, Imei, Iccid, "x"});
+        const Run result = run({"--offline", "--format", "json", Serial, Imei, Iccid, "x",
+            " 490154203237518", "490154203237518 ", "49-015420-323751-8", "89-943324-022060-57"});
         QCOMPARE(result.exitCode, 1);
         const QList<Result> results = jsonLines(result.out);
-        QCOMPARE(results.size(), 4);
+        QCOMPARE(results.size(), 8);
+        // Kind and reading agree on one identifier: blanks around and an IMEI's
+        // separators are no part of it.
+        for (int i = 4; i < 7; ++i) {
+            QCOMPARE(results[i].kind, "imei");
+            QVERIFY2(
+                results[i].offline.startsWith("IMEI 校验位正确"), qPrintable(results[i].offline));
+        }
+        QCOMPARE(results[7].kind, "invalid"); // 16 digits
+        QCOMPARE(results[7].input, "89-943324-022060-57");
         QCOMPARE(results[1].kind, "imei");
         QCOMPARE(results[2].kind, "iccid");
         QCOMPARE(results[1].fields.size() + results[1].messages.size(), 0);
@@ -443,6 +476,9 @@ private slots:
             << "https://iccid.kestrune.example/huanji.html"
             << "CONF: [sites] maker_site = \"ftp://127.0.0.1/maker/\" is not an http or https "
                "address";
+        QTest::newRow("bad value in file, environment instead: not said")
+            << true << "ftp://127.0.0.1/maker/" << mine << mine + "huanji.html"
+            << "";
         QTest::newRow("bad value in environment: file")
             << false << "SITES/maker/"
             << "file:///etc/"
@@ -514,23 +550,166 @@ private slots:
             if (const size_t at = response.body.find(carrier); at != std::string::npos)
                 response.body.replace(at, carrier.size(),
                     std::string("=HYPERLINK(\"x\")\x1b]0;\a") + '\0'
-                        + "\x7f\xc2\x9b\xe2\x80\xae\xe2\x81\xa6");
+                        + "\x7f\xc2\x9b\xe2\x80\xae\xe2\x81\xa6\t1\n2");
             return response;
         });
-        const Run result
-            = run({"--format", format, "--", Iccid, "=1+1", "+1", "-1", "@SUM(A1)", "\tx"});
+        const Run result = run({"--format", format, "--", Iccid, "=1+1", "+1", "-2501", "-12.5",
+            "-2+3", "@SUM(A1)", "\tx"});
         QCOMPARE(result.exitCode, 1);
         const QString out = QString::fromUtf8(result.out).replace("\r\n", "\n");
-        const QRegularExpression commands(
-            "[\\x{0}-\\x{9}\\x{b}-\\x{1f}\\x{7f}-\\x{9f}\\x{202e}\\x{2066}]");
+        // Quoted CSV cells carry a site's tabs and line breaks; a line of text cannot.
+        const QRegularExpression commands(format == "csv"
+                ? "[\\x{0}-\\x{8}\\x{b}-\\x{1f}\\x{7f}-\\x{9f}\\x{202e}\\x{2066}]"
+                : "[\\x{0}-\\x{9}\\x{b}-\\x{1f}\\x{7f}-\\x{9f}\\x{202e}\\x{2066}]");
         QVERIFY2(!out.contains(commands), qPrintable(out));
         if (format == "csv") {
             const QList<Result> rows = csvResults(result.out);
+            // Plain numbers stay numbers.
             QCOMPARE(inputs(rows),
                 QStringList(
-                    {Iccid, "'=1+1", "'+1", "'-1", "'@SUM(A1)", QChar(0xfffd) + QString("x")}));
+                    {Iccid, "'=1+1", "+1", "-2501", "-12.5", "'-2+3", "'@SUM(A1)", "'\tx"}));
             QVERIFY(rows[0].fields["carrier"].toString().startsWith("'=HYPERLINK"));
+            QVERIFY(rows[0].fields["carrier"].toString().endsWith("\t1\n2"));
+        } else {
+            QVERIFY(out.contains(QString(QChar(0xfffd)) + "1" + QChar(0xfffd) + "2"));
         }
+    }
+
+    // What the sites received: real identifiers byte for byte as always, any
+    // other character encoded, so that no identifier adds a field of its own.
+    void identifiersGoOnTheWireEncoded_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("sent"); // in the body or the query
+        QTest::newRow("serial") << Serial.toUtf8() << "/wcResults.do"
+                                << "sn=F2LSAMPLE002&num=";
+        QTest::newRow("serial to the iOS site") << QByteArray("F2LSAMPLE001") << "/ios/result/"
+                                                << "&postsn=F2LSAMPLE001";
+        QTest::newRow("imei") << Imei.toUtf8() << "/imei/validate.php"
+                              << "imei=352222222222222&jq=x&key=";
+        QTest::newRow("iccid") << Iccid.toUtf8() << "/iccid/result.php"
+                               << "ICCID=" + Iccid;
+        QTest::newRow("ampersand") << QByteArray("F2LSAMPLE0&x") << "/wcResults.do"
+                                   << "sn=F2LSAMPLE0%26x&num=";
+        QTest::newRow("plus") << QByteArray("F2LSAMPLE+01") << "/wcResults.do"
+                              << "sn=F2LSAMPLE%2B01&num=";
+        QTest::newRow("NUL") << QByteArray("F2LSAMPL\0E01", 12) << "/wcResults.do"
+                             << "sn=F2LSAMPL%00E01&num=";
+        QTest::newRow("second field in the query")
+            << QByteArray("89&ICCID=8986001234") << "/iccid/result.php"
+            << "ICCID=89%26ICCID%3D8986001234";
+        QTest::newRow("imei with separators and blanks")
+            << QByteArray(" 35-222222-222222-2 ") << "/imei/validate.php"
+            << "imei=352222222222222&jq=x&key=";
+    }
+    void identifiersGoOnTheWireEncoded()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, path);
+        QFETCH(QString, sent);
+        const Run result = run({"-q", "--format", "json", "--file", "-"}, {}, line + "\n");
+        QCOMPARE(jsonLines(result.out).size(), 1);
+        QStringList received;
+        for (const loopback::Request& request : sites_.received())
+            if (qs(request.path) == path)
+                received << qs(request.body) + qs(request.query);
+        QCOMPARE(received.size(), 1);
+        QVERIFY2(received[0].contains(sent), qPrintable(received[0]));
+    }
+
+    // A request without an answer is named in the record and in the exit
+    // status, however much the lookup still showed.
+    void partAnswerIsTold_data()
+    {
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<QString>("closed"); // the variable of the site nobody answers for
+        QTest::addColumn<QString>("unanswered");
+        QTest::addColumn<int>("status");
+        QTest::newRow("serial, iOS site down") << "F2LSAMPLE001"
+                                               << "KESTRUNE_IOS_SITE"
+                                               << "ios_version" << 4;
+        QTest::newRow("imei, iOS site down") << "351111111111111"
+                                             << "KESTRUNE_IOS_SITE"
+                                             << "ios_version" << 4;
+        QTest::newRow("imei, IMEI site down: the warranty service answers")
+            << Imei << "KESTRUNE_IMEI_SITE"
+            << "imei_check" << 4;
+        QTest::newRow("iccid site down") << Iccid << "KESTRUNE_ICCID_SITE"
+                                         << "iccid" << 1;
+        QTest::newRow("all answered") << "351111111111111"
+                                      << "KESTRUNE_SHOP_URL"
+                                      << "" << 0;
+    }
+    void partAnswerIsTold()
+    {
+        QFETCH(QString, identifier);
+        QFETCH(QString, closed);
+        QFETCH(QString, unanswered);
+        QFETCH(int, status);
+        const QStringList down {
+            closed + QStringLiteral("=http://127.0.0.1:%1/").arg(unusedLoopbackPort())};
+        const Run json = run({"--format", "json", identifier}, down);
+        QVERIFY2(json.exitCode == status, qPrintable(json.err));
+        const QList<Result> results = jsonLines(json.out);
+        QCOMPARE(results.size(), 1);
+        QCOMPARE(results[0].unanswered.join(' '), unanswered);
+        if (closed == "KESTRUNE_IOS_SITE") // the window's text stays, the value says none
+            QCOMPARE(results[0].values["ios_version"], "");
+        for (const QString& line : json.err.split('\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith("kestrune-cli: "), qPrintable(line));
+        const Run quiet = run({"-q", "--format", "text", identifier}, down);
+        QCOMPARE(quiet.exitCode, status);
+        QCOMPARE(quiet.err, QString());
+        QCOMPARE(QString::fromUtf8(quiet.out).contains("无应答:" + QString(13, ' ') + unanswered),
+            !unanswered.isEmpty());
+    }
+
+    // Values a script can compute with, beside the window's texts; dates
+    // written with two-digit years still come out in this century.
+    void typedValues()
+    {
+        const Run result
+            = run({"--format", "json", "F2LSAMPLE001", "351111111111111", "F2LSAMPLE003", Replaced},
+                {"LC_ALL=en_US.UTF-8"});
+        QCOMPARE(result.exitCode, 0);
+        const QList<Result> results = jsonLines(result.out);
+        QCOMPARE(results.size(), 4);
+        for (int i = 0; i < 2; ++i) {
+            const QVariantMap& text = results[i].fields;
+            const QVariantMap& value = results[i].values;
+            QCOMPARE(value["replaced"], "false");
+            QCOMPARE(value["activated"], "true");
+            QCOMPARE(value["warranty_active"], "true");
+            QCOMPARE(value["ios_version"], "16.7.8");
+            QCOMPARE(
+                value["warranty_days_left"], text["warranty_days_left"].toString().remove("天"));
+            // M/d/yy; Windows takes its locale from its own settings instead.
+            const QStringList mdy = text["warranty_end"].toString().split('/');
+            QVERIFY(QDate::fromString(value["warranty_end"].toString(), Qt::ISODate).year() > 2000);
+            if (mdy.size() == 3)
+                QCOMPARE(value["warranty_end"],
+                    QDate(2000 + mdy[2].toInt(), mdy[0].toInt(), mdy[1].toInt())
+                        .toString(Qt::ISODate));
+            QCOMPARE(value["first_activation"], text["first_activation"].toString().left(10));
+        }
+        QCOMPARE(results[2].values["activated"], "false");
+        QCOMPARE(results[2].values["warranty_days_left"], "");
+        QCOMPARE(results[3].values["replaced"], "true");
+        QCOMPARE(results[3].values["activated"], "");
+    }
+
+    // It prints what it is for instead of serving on the default port.
+    void sampleSitesHelp()
+    {
+        QProcess sampleSites;
+        sampleSites.start(KESTRUNE_SAMPLE_SITES, {"--help"});
+        const bool finished = sampleSites.waitForFinished(10000);
+        if (!finished)
+            sampleSites.kill();
+        QVERIFY(finished);
+        QCOMPARE(sampleSites.exitCode(), 0);
+        QVERIFY(sampleSites.readAllStandardOutput().startsWith("Usage: kestrune-sample-sites"));
     }
 
 #ifndef _WIN32
@@ -643,13 +822,22 @@ private slots:
 
     // The progress line, on a terminal of its own: no rate before there has
     // been time to measure one.
+    void progressShowsNoEarlyRate_data()
+    {
+        QTest::addColumn<bool>("offline");
+        QTest::newRow("looked up") << false;
+        QTest::newRow("offline") << true;
+    }
     void progressShowsNoEarlyRate()
     {
+        QFETCH(bool, offline);
         int terminal = -1, side = -1;
         QVERIFY(::openpty(&terminal, &side, nullptr, nullptr, nullptr) == 0);
         QProcess process;
         process.setChildProcessModifier([side] { ::dup2(side, STDERR_FILENO); });
-        start(process, {"--format", "json", Iccid, Iccid, Iccid});
+        start(process,
+            QStringList {"--format", "json", Iccid, Iccid, Iccid}
+                << (offline ? "--offline" : "-j4"));
         const bool finished = process.waitForFinished(60000);
         ::close(side);
         QByteArray shown;
@@ -665,25 +853,30 @@ private slots:
         }
     }
 
-    // The address goes to the opener as one argument; no shell reads it.
+    // The address goes to the opener as one argument; no shell reads it. The
+    // opener reads and writes the null device, not the batch's streams.
     void openHandsTheAddressToTheDesktop()
     {
         const QString log = scratch_.filePath("opened.txt");
         writeFile("bin/xdg-open",
-            QStringLiteral("#!/bin/sh\nprintf '%s:%s\\n' \"$#\" \"$1\" >> '%1'\n")
+            QStringLiteral("#!/bin/sh\nprintf '%s:%s:%s:%s\\n' \"$#\" \"$1\" "
+                           "\"$(readlink /proc/$$/fd/0)\" \"$(readlink /proc/$$/fd/1)\" >> '%1'\n"
+                           "read line; echo \"opener: $line\"\n")
                 .arg(log)
                 .toUtf8());
         QFile(scratch_.filePath("bin/xdg-open"))
             .setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QString maker = "http://127.0.0.1:9/m;echo$(id)/";
-        const Run result = run({"--open", "--format", "json", Replaced},
+        const Run result = run({"--open", "--format", "json", "--file", "-"},
             {"PATH=" + scratch_.filePath("bin") + ":" + qEnvironmentVariable("PATH"),
-                "KESTRUNE_MAKER_SITE=" + maker});
+                "KESTRUNE_MAKER_SITE=" + maker},
+            (Replaced + "\n" + Iccid + "\n").toUtf8());
         QCOMPARE(result.exitCode, 0);
+        QCOMPARE(inputs(jsonLines(result.out)), QStringList({Replaced, Iccid}));
         QFile opened(log);
         QTRY_VERIFY_WITH_TIMEOUT(opened.exists() && opened.size() > 0, 10000);
         QVERIFY(opened.open(QIODevice::ReadOnly));
-        QCOMPARE(opened.readAll(), ("1:" + maker + "huanji.html\n").toUtf8());
+        QCOMPARE(opened.readAll(), ("1:" + maker + "huanji.html:/dev/null:/dev/null\n").toUtf8());
     }
 
     // No widgets, no web engine: what keeps the program's start fast.
@@ -698,6 +891,78 @@ private slots:
         for (const char* module :
             {"libQt6Gui", "libQt6Widgets", "libQt6WebEngine", "libQt6Network"})
             QVERIFY2(!libraries.contains(module), module);
+    }
+    // A closed standard stream is no file of ours: results are not written
+    // into one the program opened, input is not read from one.
+    void closedStreams_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("closed"); // descriptor; -1: a terminal that hangs up part-way
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        QTest::newRow("standard output") << QStringList {Iccid} << 1 << 3
+                                         << "cannot write the results: standard output is closed";
+        QTest::newRow("standard output, offline") << QStringList {
+            "--offline", Iccid} << 1 << 3 << "cannot write the results: standard output is closed";
+        QTest::newRow("standard input")
+            << QStringList {"--file", "-"} << 0 << 2 << "cannot read standard input: Bad file";
+        QTest::newRow("input error part-way") << QStringList {"--file",
+            "-"} << -1 << 2 << "standard input:2: cannot read further: Input/output error";
+    }
+    void closedStreams()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, closed);
+        QFETCH(int, status);
+        QFETCH(QString, says);
+        int terminal = -1, side = -1;
+        if (closed < 0)
+            QVERIFY(::openpty(&terminal, &side, nullptr, nullptr, nullptr) == 0);
+        QProcess process;
+        process.setChildProcessModifier([closed, terminal, side] {
+            if (closed >= 0) {
+                ::close(closed);
+            } else {
+                ::dup2(side, STDIN_FILENO);
+                ::close(terminal); // else the terminal never hangs up
+            }
+        });
+        start(process, QStringList {"-q", "--format", "json"} + arguments);
+        QVERIFY(process.waitForStarted());
+        if (closed < 0) {
+            ::close(side);
+            QVERIFY(::write(terminal, "89860012345678901234\n", 21) == 21);
+            QDeadlineTimer deadline(20000);
+            while (!process.canReadLine() && !deadline.hasExpired())
+                process.waitForReadyRead(100);
+            ::close(terminal); // hangs up: the next read fails with EIO
+        }
+        const bool finished = process.waitForFinished(20000);
+        if (!finished)
+            process.kill();
+        QVERIFY(finished);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(process.exitCode() == status, qPrintable(err));
+        QVERIFY2(err.contains("kestrune-cli: " + says), qPrintable(err));
+        if (closed == 1)
+            QVERIFY(sites_.received().empty());
+        if (closed < 0)
+            QCOMPARE(inputs(jsonLines(process.readAllStandardOutput())), QStringList {Iccid});
+    }
+
+    // Bytes that are not UTF-8 are no identifier, on the command line as in a file.
+    void argumentNotUtf8()
+    {
+        QProcess shell;
+        shell.setProcessEnvironment(environment());
+        shell.start("sh",
+            {"-c", "exec \"$0\" --offline --format json \"$(printf '\\351')90154203237518\" \"$1\"",
+                KESTRUNE_CLI, Iccid});
+        QVERIFY(shell.waitForFinished(20000));
+        const QString err = QString::fromUtf8(shell.readAllStandardError());
+        QVERIFY2(shell.exitCode() == 1, qPrintable(err));
+        QCOMPARE(inputs(jsonLines(shell.readAllStandardOutput())), QStringList {Iccid});
+        QVERIFY2(err.contains("command line:1: not UTF-8, so no identifier"), qPrintable(err));
     }
 #endif
 };

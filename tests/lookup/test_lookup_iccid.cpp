@@ -265,10 +265,14 @@ private slots:
                                  << "/iccid/result.php?ICCID=8986%2541";
         QTest::newRow("non-ASCII") << "卡8986é"
                                    << "/iccid/result.php?ICCID=%E5%8D%A18986%C3%A9";
-        QTest::newRow("query characters as typed") << "89&a=b+c?d/e"
-                                                   << "/iccid/result.php?ICCID=89&a=b+c?d/e";
-        QTest::newRow("other ASCII as typed") << "8\"<>\\^`{|}[]'"
-                                              << "/iccid/result.php?ICCID=8\"<>\\^`{|}[]'";
+        // Nothing typed adds a field to the query or turns into a blank there.
+        QTest::newRow("query characters") << "89&a=b+c?d/e"
+                                          << "/iccid/result.php?ICCID=89%26a%3Db%2Bc%3Fd%2Fe";
+        QTest::newRow("other ASCII")
+            << "8\"<>\\^`{|}[]'-._~"
+            << "/iccid/result.php?ICCID=8%22%3C%3E%5C%5E%60%7B%7C%7D%5B%5D%27-._~";
+        QTest::newRow("letters after the prefix") << "898600A1b2C3d4E5f6G7"
+                                                  << "/iccid/result.php?ICCID=898600A1b2C3d4E5f6G7";
     }
     void iccidGoesIntoTheAddress()
     {

@@ -108,9 +108,9 @@ private slots:
             {.name = "blank before the slash stays in the token",
                 .tokenInput = "value='tok4567890 '/>",
                 .postBody = "qm_token=tok4567890 &postsn=F2LSAMPLE001"},
-            {.name = "serial of another length, sent as typed",
+            {.name = "serial of another length, encoded",
                 .serial = "C39X K&0=AAHG7F1",
-                .postBody = "qm_token=tok4567890&postsn=C39X K&0=AAHG7F1"},
+                .postBody = "qm_token=tok4567890&postsn=C39X%20K%260%3DAAHG7F1"},
             {.name = "blanks and quotes leave the version and the marker",
                 .resultBody
                 = "<td class = \"biaoti\" >iOS 版本</td><td><strong> iOS \"9.3\" b </strong>",

@@ -10,8 +10,29 @@
 #include <cstring>
 #include <string>
 
+namespace {
+
+const char* const Usage = "Usage: kestrune-sample-sites [PORT]\n"
+                          "       kestrune-sample-sites --settings-file [PORT]\n"
+                          "\n"
+                          "Serves made-up answers in the manner of the sites Kestrune asks, on\n"
+                          "127.0.0.1 (PORT 8765 unless given), and prints the environment that\n"
+                          "points the programs at them; or prints a settings file that does, and\n"
+                          "serves nothing.\n";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    // Anything else that looks like an option is a mistake, not a port.
+    if (argc > 1 && argv[1][0] == '-' && std::strcmp(argv[1], "--settings-file") != 0) {
+        std::fprintf(stderr, "kestrune-sample-sites: unknown option \"%s\"\n%s", argv[1], Usage);
+        return 2;
+    }
     const bool settingsFile = argc > 1 && std::strcmp(argv[1], "--settings-file") == 0;
     const int portArgument = settingsFile ? 2 : 1;
     const int port = argc > portArgument ? std::atoi(argv[portArgument]) : 8765;
