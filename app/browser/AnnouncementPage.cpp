@@ -84,6 +84,37 @@ std::vector<Picture> picturesOf(const QTextDocument& document)
     return found;
 }
 
+// The page is shown in the pane's font, in the sizes, weights and colours it
+// asks for: a family of its own would load another font beside the window's
+// (several MiB each), and the page's Chinese text would come out in whatever
+// the family's fallback happens to be.
+void useThePanesFont(QTextDocument& document)
+{
+    struct Run {
+        int position;
+        int length;
+        QTextCharFormat format;
+    };
+    std::vector<Run> runs;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextCharFormat format = fragment.charFormat();
+            if (!format.hasProperty(QTextFormat::FontFamilies)
+                && !format.hasProperty(QTextFormat::FontFamily))
+                continue;
+            format.clearProperty(QTextFormat::FontFamilies);
+            format.clearProperty(QTextFormat::FontFamily);
+            runs.push_back({fragment.position(), fragment.length(), format});
+        }
+    QTextCursor cursor(&document);
+    for (const Run& run : runs) {
+        cursor.setPosition(run.position);
+        cursor.setPosition(run.position + run.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(run.format);
+    }
+}
+
 using Loaded = QHash<QString, QImage>; // by the name the page wrote
 
 // The document with the pictures that came; those that did not are taken out
@@ -96,6 +127,7 @@ std::unique_ptr<QTextDocument> build(
     document->setDefaultFont(request.font);
     document->setBaseUrl(request.address);
     document->setHtml(html);
+    useThePanesFont(*document);
     std::vector<Picture> pictures = picturesOf(*document);
     for (auto it = pictures.rbegin(); it != pictures.rend(); ++it) {
         QTextCursor cursor(document.get());

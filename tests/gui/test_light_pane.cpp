@@ -76,6 +76,8 @@ private slots:
         for (const char* expected :
             {"Kestrune助理公告", "欢迎使用Kestrune助理3.0！", "89860012345678901234", "关于换机"})
             QVERIFY2(text.contains(QString::fromUtf8(expected)), qPrintable(text));
+        // In the window's font: the page's own family would load another font.
+        QVERIFY(!pane->document()->toHtml().contains(QStringLiteral("sans-serif")));
         QCOMPARE(lightpane::pictureSizes(*pane->document()),
             QList<QSize>({QSize(samples::SamplePictureWidth, samples::SamplePictureHeight)}));
         QTRY_VERIFY(holdsSampleBlue(pane->viewport()->grab().toImage()));
