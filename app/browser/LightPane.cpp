@@ -58,7 +58,8 @@ int LightPane::pictureWidth() const
 {
     const int margins = 2 * int(document()->documentMargin());
     const int scrollBar = verticalScrollBar()->sizeHint().width();
-    return std::max(16, viewport()->width() - margins - scrollBar);
+    // The pane's own width: its viewport is laid out only once it shows.
+    return std::max(16, contentsRect().width() - margins - scrollBar);
 }
 
 void LightPane::clearPage()
