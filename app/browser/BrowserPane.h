@@ -28,7 +28,8 @@ public:
     bool loadEngine();
 
     bool engineLoaded() const { return engine_ != nullptr; }
-    // The light pane, once it shows the page; null otherwise.
+    // The light pane, once started (hidden while the page cannot be had);
+    // null while the pane is plain or the web engine shows the page.
     LightPane* lightPane() const { return light_; }
 
     // Every address asked for, in order (what a reader of the pane sees first).

@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QByteArray>
+
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <zlib.h>
@@ -64,7 +66,7 @@ const std::vector<Case>& PaneCases()
         {"huge-picture", "a page whose picture.png claims 50 000 x 50 000 pixels"},
         {"local-files",
             "a page with a file: picture and link beside it on the client's disk, a "
-            "javascript: link, a script and a form"},
+            "javascript: link, a script, a form, and a data: picture"},
     };
     return cases;
 }
@@ -258,7 +260,10 @@ std::string announcement(const std::string& content)
 std::string localFilesPage(const std::string& page)
 {
     const std::string folder = "file://" + page.substr(0, page.rfind('/') + 1);
-    return announcement("<p><img src=\"" + folder
+    // The one picture that may show: carried in the page itself.
+    const std::string inPage = "data:image/png;base64,"
+        + QByteArray::fromStdString(samples::samplePicture()).toBase64().toStdString();
+    return announcement("<p><img src=\"" + inPage + "\"><img src=\"" + folder
         + "local.png\"></p>"
           "<p><a href=\""
         + folder
