@@ -58,6 +58,7 @@ Form1::Form1(Options options)
     registerPictures();
     buildLayout();
     connect(&runner_, &LookupRunner::finished, this, [this] { En_ = true; });
+    connect(WB1_, &BrowserPane::openRequested, this, &Form1::openInSystemBrowser);
     settling_.setInterval(100);
     connect(&settling_, &QTimer::timeout, this, [this] {
         if (++settlingTicks_ >= 100)

@@ -1,5 +1,7 @@
 #include "BrowserPane.h"
 
+#include "LightPane.h"
+#include "PaneChoice.h"
 #include "WebEngineModule.h"
 
 #include <QCoreApplication>
@@ -45,18 +47,71 @@ void BrowserPane::show(const QString& address)
         engine_->setProperty("url", QUrl(address));
         return;
     }
-    if (address == QLatin1String("about:blank")) {
-        plain_->clear();
+    const bool blank = address == QLatin1String("about:blank");
+    if (light_) {
+        // The light pane's place, until it says the page cannot be had.
+        plain_->hide();
+        light_->show();
+        setFocusProxy(light_);
+        if (blank)
+            light_->clearPage();
+        else
+            light_->load(address);
         return;
     }
-    plain_->setText(QStringLiteral("<a href=\"%1\">%2</a>")
-                        .arg(address.toHtmlEscaped(), address.toHtmlEscaped()));
+    if (blank)
+        plain_->clear();
+    else
+        showLink(address, false);
+}
+
+// The link stays clickable whatever became of the page: the system browser
+// may get what the pane could not.
+void BrowserPane::showLink(const QString& address, bool loadFailed)
+{
+    QString text = QStringLiteral("<a href=\"%1\">%2</a>")
+                       .arg(address.toHtmlEscaped(), address.toHtmlEscaped());
+    const QString notice = QStringLiteral("公告未能加载，请点击上面的链接在浏览器中查看。");
+    if (loadFailed)
+        text += QStringLiteral("<p>%1</p>").arg(notice);
+    plain_->setText(text);
+    plain_->setAccessibleName(accessibleName());
+    plain_->setAccessibleDescription(loadFailed ? notice : address);
 }
 
 bool BrowserPane::loadEngine()
 {
     if (engine_)
         return true;
+    if (light_)
+        return false;
+    if (LightPaneChosen() || !loadWebEngine()) {
+        startLightPane();
+        return false;
+    }
+    return true;
+}
+
+void BrowserPane::startLightPane()
+{
+    light_ = new LightPane(this);
+    light_->setGeometry(rect());
+    light_->setAccessibleName(accessibleName());
+    connect(light_, &LightPane::openRequested, this, &BrowserPane::openRequested);
+    connect(light_, &LightPane::loaded, this, [this] { emit pageLoaded(true); });
+    connect(light_, &LightPane::failed, this, [this] {
+        light_->hide();
+        setFocusProxy(nullptr);
+        showLink(navigations_.last(), true);
+        plain_->show();
+        emit pageLoaded(false);
+    });
+    if (!navigations_.isEmpty())
+        show(navigations_.last());
+}
+
+bool BrowserPane::loadWebEngine()
+{
     // Beside the program when built; when installed, in its private library
     // folder, found from the program's own folder whatever the prefix.
     const QString dir = QCoreApplication::applicationDirPath();
@@ -75,7 +130,7 @@ bool BrowserPane::loadEngine()
         break;
     }
     if (!engine_) {
-        qCInfo(lcPane) << "no web engine module; the pane shows the page as a link";
+        qCInfo(lcPane) << "no web engine module; the light pane shows the page";
         return false;
     }
     connect(engine_, SIGNAL(loadFinished(bool)), this, SIGNAL(pageLoaded(bool)));
@@ -92,6 +147,8 @@ bool BrowserPane::loadEngine()
 void BrowserPane::resizeEvent(QResizeEvent* event)
 {
     plain_->setGeometry(QRect(QPoint(), event->size()));
+    if (light_)
+        light_->setGeometry(QRect(QPoint(), event->size()));
     if (engine_)
         engine_->setGeometry(QRect(QPoint(), event->size()));
 }

@@ -8,15 +8,20 @@
 //   kestrune_startup_probe full   the program's window; counted once the web
 //                                 engine has loaded and shown the page
 //   kestrune_startup_probe bare   the same controls, the engine never loads
-// A full window whose page does not load (in 30 s) says "page failed" before
-// the figures.
+//   kestrune_startup_probe light  the program's window with the settings file
+//                                 choosing the light pane; counted once it
+//                                 has shown the page and its pictures
+// A full or light window whose page does not load (in 30 s) says "page
+// failed" before the figures.
 #include "Fonts.h"
 #include "Form1.h"
 #include "browser/BrowserPane.h"
+#include "lookup/Sites.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -85,9 +90,18 @@ void reportAndQuit()
 
 int main(int argc, char* argv[])
 {
-    const bool full = argc > 1 && std::strcmp(argv[1], "full") == 0;
+    const bool light = argc > 1 && std::strcmp(argv[1], "light") == 0;
+    const bool full = light || (argc > 1 && std::strcmp(argv[1], "full") == 0);
     QApplication application(argc, argv);
     SubstituteWindowsFonts();
+    QTemporaryDir settings;
+    if (light) {
+        QFile file(settings.filePath(QStringLiteral("kestrune.conf")));
+        if (!file.open(QIODevice::WriteOnly) || file.write("[window]\npane=light\n") < 0)
+            return 1;
+        file.close();
+        lookup::Sites::useSettingsFile(file.fileName());
+    }
 
     Form1 form(Form1::Options {full});
     QObject::connect(&form, &Form1::firstPainted, [&] {

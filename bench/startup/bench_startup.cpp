@@ -128,6 +128,46 @@ void sideBySide(benchmark::State& state)
     state.counters["helpers_MiB"] = helpersPeak;
 }
 
+// The window with the light pane against the bare window, in turns: the
+// memory the light pane costs the program, and that it starts no helper.
+void lightBesideBare(benchmark::State& state)
+{
+    loopback::Server sites(samples::answer);
+    for (const auto& [name, value] : samples::environment(sites.base()))
+        setenv(name.c_str(), value.c_str(), 1);
+
+    std::vector<double> bare;
+    std::vector<double> light;
+    double barePeak = 0;
+    double lightPeak = 0;
+    double helpersPeak = 0;
+    for (auto _ : state) {
+        const Start bareStart = startOnce("bare");
+        const Start lightStart = startOnce("light");
+        for (const Start& start : {bareStart, lightStart})
+            if (start.secondsToPaint < 0 || start.peakKibibytes < 0) {
+                state.SkipWithError("the window did not start (is there an X server?)");
+                return;
+            }
+        if (lightStart.pageFailed) {
+            state.SkipWithError("the light pane did not load its page");
+            return;
+        }
+        state.SetIterationTime(lightStart.secondsToPaint);
+        bare.push_back(bareStart.secondsToPaint * 1000);
+        light.push_back(lightStart.secondsToPaint * 1000);
+        barePeak = std::max(barePeak, bareStart.peakKibibytes / 1024.0);
+        lightPeak = std::max(lightPeak, lightStart.peakKibibytes / 1024.0);
+        helpersPeak = std::max(helpersPeak, lightStart.helpersKibibytes / 1024.0);
+    }
+    state.counters["bare_ms"] = median(bare);
+    state.counters["light_ms"] = median(light);
+    state.counters["bare_MiB"] = barePeak;
+    state.counters["light_MiB"] = lightPeak;
+    state.counters["light_over_bare_MiB"] = lightPeak - barePeak;
+    state.counters["helpers_MiB"] = helpersPeak;
+}
+
 } // namespace
 
 // Time is the full window's, per start; the counters are medians (ms) and
@@ -139,6 +179,17 @@ BENCHMARK(sideBySide)
     ->Iterations(15);
 BENCHMARK(sideBySide)
     ->Name("startUp/side_by_side_once")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+BENCHMARK(lightBesideBare)
+    ->Name("startUp/light_pane")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15);
+BENCHMARK(lightBesideBare)
+    ->Name("startUp/light_pane_once")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);

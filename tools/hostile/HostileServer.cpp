@@ -1,6 +1,7 @@
 #include "HostileServer.h"
 
 #include "Pages.h"
+#include "sample-sites/SamplePicture.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -8,6 +9,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <QByteArray>
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -53,6 +56,17 @@ const std::vector<Case>& Cases()
         {"long-header", "the page behind a header line of 1 MiB"},
         {"garbage", "4 KiB of random bytes, no HTTP at all"},
         {"self-signed", "the page over TLS with a self-signed certificate", true},
+    };
+    return cases;
+}
+
+const std::vector<Case>& PaneCases()
+{
+    static const std::vector<Case> cases {
+        {"huge-picture", "a page whose picture.png claims 50 000 x 50 000 pixels"},
+        {"local-files",
+            "a page with a file: picture and link beside it on the client's disk, a "
+            "javascript: link, a script, a form, and a data: picture"},
     };
     return cases;
 }
@@ -233,6 +247,31 @@ std::string withInvalidUtf8(std::string page)
     for (size_t at = 0; (at = page.find("</tr>", at)) != std::string::npos; at += 5 + bad.size())
         page.insert(at + 5, bad);
     return bad + page + "\xe8\xbf";
+}
+
+std::string announcement(const std::string& content)
+{
+    return "<html><head><meta charset=\"utf-8\"></head><body><h3>敌意公告</h3>" + content
+        + "<p>公告到此为止。</p></body></html>";
+}
+
+// The page names what lies beside it on the client's own disk: the folder of
+// the page's path, read as a local folder.
+std::string localFilesPage(const std::string& page)
+{
+    const std::string folder = "file://" + page.substr(0, page.rfind('/') + 1);
+    // The one picture that may show: carried in the page itself.
+    const std::string inPage = "data:image/png;base64,"
+        + QByteArray::fromStdString(samples::samplePicture()).toBase64().toStdString();
+    return announcement("<p><img src=\"" + inPage + "\"><img src=\"" + folder
+        + "local.png\"></p>"
+          "<p><a href=\""
+        + folder
+        + "local.html\">本地链接</a></p>"
+          "<p><a href=\"javascript:document.write('脚本已运行')\">脚本链接</a></p>"
+          "<script>document.write('脚本已运行')</script>"
+          "<form action=\"/local-files/submitted\"><input name=\"q\" value=\"表单已提交\">"
+          "<input type=\"submit\"></form>");
 }
 
 std::string filler(size_t size)
@@ -428,6 +467,17 @@ struct Server::Impl {
         } else if (name == "long-header") {
             channel.send(
                 pageResponse(body, "utf-8", "X-Long: " + std::string(1 << 20, 'a') + "\r\n"));
+        } else if (name == "huge-picture") {
+            if (page.size() >= 4 && page.compare(page.size() - 4, 4, ".png") == 0)
+                channel.send(
+                    head("200 OK",
+                        "Content-Type: image/png\r\nContent-Length: "
+                            + std::to_string(samples::pngHeader(50000, 50000).size()) + "\r\n")
+                    + samples::pngHeader(50000, 50000));
+            else
+                channel.send(pageResponse(announcement("<p><img src=\"picture.png\"></p>")));
+        } else if (name == "local-files") {
+            channel.send(pageResponse(localFilesPage(page)));
         } else if (name == "garbage") {
             std::minstd_rand random(9);
             std::string noise(4096, '\0');

@@ -21,6 +21,10 @@ struct Case {
 // Every case, in the order the tests and their table list them.
 const std::vector<Case>& Cases();
 
+// The cases played only for the window's announcement pane, which fetches a
+// page and the pictures it names: the lookups never meet them.
+const std::vector<Case>& PaneCases();
+
 class Server {
 public:
     // A connection that opens with a TLS handshake is served over TLS with

@@ -1,5 +1,6 @@
 // The maker's pages: the announcement shown in the window's browser pane, the
 // page about replaced devices, and the shop listing. Short sample texts only.
+#include "SamplePicture.h"
 #include "SampleSites.h"
 
 #include <string>
@@ -16,10 +17,15 @@ std::string simplePage(const std::string& title, const std::string& content)
         + title + "</h3>\n" + content + "</body></html>\n";
 }
 
+// What an announcement holds: a picture, paragraphs, coloured text, a small
+// table and a link to another page of the site.
 const std::string Announcement = simplePage("Kestrune助理公告",
+    "<p><img src=\"banner.png\" alt=\"Kestrune\"></p>\n"
     "<p>欢迎使用Kestrune助理3.0！</p>\n"
-    "<p>这里是示例站点：查询结果均为虚构，并非真实数据。</p>\n"
-    "<p>可试的ICCID：89860012345678901234</p>\n");
+    "<p>这里是示例站点：查询结果均为<font color=\"#c00\">虚构</font>，并非真实数据。</p>\n"
+    "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\"><tr><th>可试的ICCID</th>"
+    "<td>89860012345678901234</td></tr></table>\n"
+    "<p><a href=\"huanji.html\">关于换机</a></p>\n");
 
 const std::string ReplacedDevice = simplePage("关于换机",
     "<p>查询结果显示“已换机”，说明这台设备曾由官方更换，原序列号已不再使用。</p>\n"
@@ -36,6 +42,8 @@ std::optional<loopback::Response> makerSite(const loopback::Request& request)
 {
     if (request.path == "/maker/gonggao.html")
         return loopback::html(Announcement);
+    if (request.path == "/maker/banner.png")
+        return loopback::Response {200, {{"Content-Type", "image/png"}}, samplePicture(), false};
     if (request.path == "/maker/huanji.html")
         return loopback::html(ReplacedDevice);
     if (request.path == "/shop/item.htm")

@@ -16,7 +16,8 @@
 //   warranty service  /wcResults.do
 //   IMEI check site   /imei/  and /imei/validate.php
 //   iOS version site  /ios/   and /ios/result/
-//   maker's site      /maker/gonggao.html, /maker/huanji.html
+//   maker's site      /maker/gonggao.html (its picture /maker/banner.png),
+//                     /maker/huanji.html
 //   shop listing      /shop/item.htm?id=...
 namespace samples {
 

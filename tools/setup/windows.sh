@@ -47,6 +47,8 @@ trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 echo "Tests under Wine"
 (cd "$out/win" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j"$jobs")
 sh tools/windows/differential.sh "$linux/bin" "$out/win/bin"
+# The window as Wine showed it, the announcement in the light pane.
+cp "$out/win/screenshots/form1-light-pane.png" "$out/"
 
 echo "The zip and the installer"
 version=$(sed -n 's/^project(Kestrune VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
