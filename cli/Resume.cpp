@@ -19,28 +19,22 @@ std::optional<qint64> ParseAge(const QString& text)
     }
 }
 
-bool Resume::load(HistoryKeeper& keeper, qint64 ageSeconds, QString* why)
+bool Resume::load(const history::Location& location, qint64 ageSeconds, QString* why)
 {
-    const QDateTime since = QDateTime::currentDateTimeUtc().addSecs(-ageSeconds);
-    bool loaded = false;
+    store_ = history::Open(location, why);
+    if (!store_)
+        return false;
+    const auto inputs = store_->answeredSince(QDateTime::currentDateTimeUtc().addSecs(-ageSeconds));
+    if (!inputs) {
+        *why = store_->error();
+        return false;
+    }
     auto answered = std::make_shared<QSet<QString>>();
-    keeper.call([&](history::Store* store, const QString& failed) {
-        if (!store) {
-            *why = failed;
-            return;
-        }
-        const auto inputs = store->answeredSince(since);
-        if (!inputs) {
-            *why = store->error();
-            return;
-        }
-        answered->reserve(qsizetype(inputs->size()));
-        for (const QString& input : *inputs)
-            answered->insert(input);
-        loaded = true;
-    });
+    answered->reserve(qsizetype(inputs->size()));
+    for (const QString& input : *inputs)
+        answered->insert(input);
     answered_ = std::move(answered);
-    return loaded;
+    return true;
 }
 
 std::function<bool(const QString&)> Resume::answered() const
@@ -48,25 +42,23 @@ std::function<bool(const QString&)> Resume::answered() const
     return [answered = answered_](const QString& input) { return answered->contains(input); };
 }
 
-std::optional<lookup::Record> Resume::recall(
-    HistoryKeeper& keeper, const QString& input, QString* why)
+std::optional<lookup::Record> Resume::recall(const QString& input, QString* why)
 {
-    std::optional<lookup::Record> recalled;
-    keeper.call([&](history::Store* store, const QString& failed) {
-        if (!store) {
-            *why = failed;
-            return;
-        }
-        const auto last = store->last(input, true);
-        if (!last)
-            *why = store->error();
-        else if (!*last)
-            *why = QStringLiteral("its record has gone from the history");
-        else
-            recalled = **last;
-    });
-    if (recalled)
-        recalled->fromHistory = true;
+    if (!store_) {
+        *why = QStringLiteral("the history is not open");
+        return std::nullopt;
+    }
+    const auto last = store_->last(input, true);
+    if (!last) {
+        *why = store_->error();
+        return std::nullopt;
+    }
+    if (!*last) {
+        *why = QStringLiteral("its record has gone from the history");
+        return std::nullopt;
+    }
+    lookup::Record recalled = **last;
+    recalled.fromHistory = true;
     return recalled;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HistoryKeeper.h"
+#include "history/Store.h"
 #include "lookup/record/Record.h"
 
 #include <QSet>
@@ -22,11 +22,12 @@ constexpr qint64 DefaultResumeAge = 24 * 60 * 60;
 // the age are printed from the history instead of asked again. Which ones
 // they are is read once, at the start (one query, not one per line), so that
 // a batch of a hundred thousand lines gets past those already answered in
-// moments.
+// moments. It reads through a connection of its own, on the main thread,
+// beside the one that writes.
 class Resume {
 public:
     // False, and `why`, when the history cannot be read.
-    bool load(HistoryKeeper& keeper, qint64 ageSeconds, QString* why);
+    bool load(const history::Location& location, qint64 ageSeconds, QString* why);
 
     // For Batch::useHistory: whether a line's identifier is answered. Safe on
     // any thread once load() has returned; it outlives the Resume.
@@ -34,9 +35,10 @@ public:
 
     // On the main thread: the answered record to print for such a line,
     // marked as taken from the history.
-    std::optional<lookup::Record> recall(HistoryKeeper& keeper, const QString& input, QString* why);
+    std::optional<lookup::Record> recall(const QString& input, QString* why);
 
 private:
+    std::unique_ptr<history::Store> store_;
     std::shared_ptr<const QSet<QString>> answered_ = std::make_shared<QSet<QString>>();
 };
 

@@ -95,11 +95,12 @@ int main(int argc, char* argv[])
 
     // The history: kept by every lookup, read by --resume; never by --offline.
     std::unique_ptr<cli::HistoryKeeper> keeper;
+    std::optional<history::Location> location;
     cli::Resume resume;
     bool resuming = false;
     if (!options->offline && !options->noHistory) {
         QStringList warnings;
-        const auto location = history::ConfiguredLocation(&warnings);
+        location = history::ConfiguredLocation(&warnings);
         for (const QString& warning : warnings)
             say(warning);
         if (location)
@@ -111,7 +112,7 @@ int main(int argc, char* argv[])
                                "settings' [history] keep)"));
             return ExitUsage;
         }
-        resuming = resume.load(*keeper, *options->resume, &error);
+        resuming = resume.load(*location, *options->resume, &error);
         if (!resuming)
             say(QStringLiteral("cannot resume, every identifier is asked: %1").arg(error));
     }
@@ -129,7 +130,7 @@ int main(int argc, char* argv[])
         // have gone meanwhile, the identifier is asked after all.
         if (record.fromHistory) {
             QString why;
-            if (auto recalled = resume.recall(*keeper, record.input, &why)) {
+            if (auto recalled = resume.recall(record.input, &why)) {
                 record = std::move(*recalled);
             } else {
                 say(QStringLiteral("%1: cannot read it from the history (%2): asked again")

@@ -65,9 +65,35 @@ int characters(const QString& text)
 
 } // namespace
 
-// A statement that ran, its rows still to be read.
+// A statement that ran, its rows still to be read. Done with, it lets go
+// of its rows (and of SQLite's read snapshot), and its prepared statement
+// stays for the next run.
 struct SqlStore::Query {
-    QSqlQuery query;
+    QSqlQuery* query; // the prepared one kept by the store, or `owned`
+    std::unique_ptr<QSqlQuery> owned;
+
+    explicit Query(QSqlQuery* prepared)
+        : query(prepared)
+    {
+    }
+    explicit Query(std::unique_ptr<QSqlQuery> once)
+        : query(once.get())
+        , owned(std::move(once))
+    {
+    }
+    Query(Query&& other) noexcept
+        : query(std::exchange(other.query, nullptr))
+        , owned(std::move(other.owned))
+    {
+    }
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+    Query& operator=(Query&&) = delete;
+    ~Query()
+    {
+        if (query)
+            query->finish();
+    }
 };
 
 namespace {
@@ -91,6 +117,7 @@ SqlStore::SqlStore(const QString& driver, Dialect dialect, QString describe)
 
 SqlStore::~SqlStore()
 {
+    prepared_.clear();
     database_.close();
     database_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(connection_);
@@ -111,6 +138,7 @@ bool SqlStore::ready()
 {
     if (!broken_ && database_.isOpen())
         return true;
+    prepared_.clear();
     database_.close();
     if (!database_.open())
         return fail(database_.lastError().text());
@@ -122,25 +150,34 @@ std::optional<SqlStore::Query> SqlStore::run(const QString& sql, const QVariantL
 {
     if (!ready())
         return std::nullopt;
-    Query run {QSqlQuery(database_)};
-    run.query.setForwardOnly(true);
     // PostgreSQL prepares no BEGIN, COMMIT or SAVEPOINT: what has nothing to
     // bind runs as it is.
     if (values.isEmpty()) {
-        if (!run.query.exec(sql)) {
-            fail(run.query.lastError().text());
+        Query run {std::make_unique<QSqlQuery>(database_)};
+        run.query->setForwardOnly(true);
+        if (!run.query->exec(sql)) {
+            fail(run.query->lastError().text());
             return std::nullopt;
         }
         return run;
     }
-    if (!run.query.prepare(sql)) {
-        fail(run.query.lastError().text());
-        return std::nullopt;
+    // Each statement is prepared once per connection: the lookups of a
+    // --resume and a batch's records run the same few again and again.
+    auto prepared = prepared_.find(sql);
+    if (prepared == prepared_.end()) {
+        auto query = std::make_unique<QSqlQuery>(database_);
+        query->setForwardOnly(true);
+        if (!query->prepare(sql)) {
+            fail(query->lastError().text());
+            return std::nullopt;
+        }
+        prepared = prepared_.emplace(sql, std::move(query)).first;
     }
-    for (const QVariant& value : values)
-        run.query.addBindValue(value);
-    if (!run.query.exec()) {
-        fail(run.query.lastError().text());
+    Query run {prepared->second.get()};
+    for (qsizetype i = 0; i < values.size(); ++i)
+        run.query->bindValue(int(i), values[i]);
+    if (!run.query->exec()) {
+        fail(run.query->lastError().text());
         return std::nullopt;
     }
     return run;
@@ -168,8 +205,8 @@ std::optional<int> SqlStore::version()
         return std::nullopt;
     }
     QStringList names;
-    while (tables->query.next())
-        names << tables->query.value(0).toString();
+    while (tables->query->next())
+        names << tables->query->value(0).toString();
     if (!names.contains(QLatin1String("kestrune_meta"))) {
         // A PostgreSQL database may hold a shop's other tables; an SQLite
         // file is ours alone.
@@ -186,12 +223,12 @@ std::optional<int> SqlStore::version()
         return std::nullopt;
     QString format;
     int version = 0;
-    while (meta->query.next()) {
-        const QString key = meta->query.value(0).toString();
+    while (meta->query->next()) {
+        const QString key = meta->query->value(0).toString();
         if (key == QLatin1String("format"))
-            format = meta->query.value(1).toString();
+            format = meta->query->value(1).toString();
         else if (key == QLatin1String("version"))
-            version = meta->query.value(1).toString().toInt();
+            version = meta->query->value(1).toString().toInt();
     }
     if (format != SchemaFormat || version < 1) {
         error_ = QStringLiteral("%1 is no Kestrune助理 history, or is damaged (its version is not "
@@ -285,7 +322,7 @@ bool SqlStore::open()
     if (dialect_.sqlite) {
         auto text = run(QStringLiteral(
             "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'kestrune_text'"));
-        fullText_ = text && text->query.next() && text->query.value(0).toInt() == 1;
+        fullText_ = text && text->query->next() && text->query->value(0).toInt() == 1;
     }
     error_.clear();
     return true;
@@ -300,9 +337,9 @@ std::optional<std::optional<Record>> SqlStore::lastIn(const QString& input, bool
         {input});
     if (!query)
         return std::nullopt;
-    if (!query->query.next())
+    if (!query->query->next())
         return std::optional<Record>();
-    return std::optional<Record>(keptFrom(query->query).record);
+    return std::optional<Record>(keptFrom(*query->query).record);
 }
 
 std::optional<qint64> SqlStore::add(Record& record)
@@ -333,11 +370,11 @@ std::optional<qint64> SqlStore::add(Record& record)
         {columns.at, columns.input, columns.kind, columns.outcome, columns.program, columns.host,
             columns.fields, columns.messages, columns.opened, columns.extras, columns.changed,
             columns.body});
-    if (!inserted || !inserted->query.next()) {
+    if (!inserted || !inserted->query->next()) {
         commitOrRollBack(false);
         return std::nullopt;
     }
-    const qint64 id = inserted->query.value(0).toLongLong();
+    const qint64 id = inserted->query->value(0).toLongLong();
     inserted.reset();
     if (!commitOrRollBack(true))
         return std::nullopt;
@@ -399,8 +436,8 @@ std::optional<std::vector<Kept>> SqlStore::find(
     if (!query)
         return std::nullopt;
     std::vector<Kept> found;
-    while (query->query.next())
-        found.push_back(keptFrom(query->query));
+    while (query->query->next())
+        found.push_back(keptFrom(*query->query));
     return found;
 }
 
@@ -409,9 +446,9 @@ std::optional<qint64> SqlStore::count(const Filter& filter)
     QVariantList values;
     auto query = run(
         QStringLiteral("SELECT count(*) FROM kestrune_records") + where(filter, values), values);
-    if (!query || !query->query.next())
+    if (!query || !query->query->next())
         return std::nullopt;
-    return query->query.value(0).toLongLong();
+    return query->query->value(0).toLongLong();
 }
 
 std::optional<qint64> SqlStore::forget(const QString& input)
@@ -419,7 +456,7 @@ std::optional<qint64> SqlStore::forget(const QString& input)
     auto query = run(QStringLiteral("DELETE FROM kestrune_records WHERE input = ?"), {input});
     if (!query)
         return std::nullopt;
-    return query->query.numRowsAffected();
+    return query->query->numRowsAffected();
 }
 
 std::optional<qint64> SqlStore::forgetBefore(const QDateTime& before)
@@ -428,7 +465,7 @@ std::optional<qint64> SqlStore::forgetBefore(const QDateTime& before)
         QStringLiteral("DELETE FROM kestrune_records WHERE at < ?"), {before.toMSecsSinceEpoch()});
     if (!query)
         return std::nullopt;
-    return query->query.numRowsAffected();
+    return query->query->numRowsAffected();
 }
 
 std::optional<std::vector<QString>> SqlStore::answeredSince(const QDateTime& since)
@@ -439,8 +476,8 @@ std::optional<std::vector<QString>> SqlStore::answeredSince(const QDateTime& sin
     if (!query)
         return std::nullopt;
     std::vector<QString> inputs;
-    while (query->query.next())
-        inputs.push_back(query->query.value(0).toString());
+    while (query->query->next())
+        inputs.push_back(query->query->value(0).toString());
     return inputs;
 }
 

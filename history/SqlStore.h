@@ -4,7 +4,11 @@
 #include "Store.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QVariantList>
+
+#include <map>
+#include <memory>
 
 namespace history {
 
@@ -50,6 +54,7 @@ private:
 
     const QString connection_;
     QSqlDatabase database_;
+    std::map<QString, std::unique_ptr<QSqlQuery>> prepared_; // by their SQL
     const Dialect dialect_;
     const QString describe_;
     QString error_;
