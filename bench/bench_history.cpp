@@ -164,6 +164,9 @@ QString historyFile(
         qFatal("%s", qPrintable(why));
     {
         Sqlite sqlite(making);
+        // Made once, in bulk: a large cache, no syncing.
+        sqlite.exec("PRAGMA cache_size=-262144");
+        sqlite.exec("PRAGMA synchronous=OFF");
         sqlite.exec("BEGIN");
         sqlite3_stmt* insert = sqlite.prepare(InsertSql);
         std::mt19937 random(20261208);

@@ -11,6 +11,7 @@
 #include <QJsonObject>
 
 #include <cstdio>
+#include <tuple>
 
 namespace cli {
 
