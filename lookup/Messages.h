@@ -21,6 +21,13 @@ inline const QString SimNoAnswerMessage
 // What the IMEI lookup writes after the iOS version, whether or not the iOS
 // version site answered.
 inline const QString IosServiceNotice = QStringLiteral("IOS版本查询服务暂时关闭");
+// What the sites' answers say of an identifier they do not take: both device
+// sites reject serial numbers and IMEIs alike (the message speaks of the IMEI
+// either way), and the ICCID site.
+inline const QString InvalidNumberMessage
+    = QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
+inline const QString SimInvalidMessage
+    = QStringLiteral("亲，你输入的不是一个有效的ICCID码，请输入正确的ICCID码进行查询！");
 
 // Message box style: information icon and an OK button.
 constexpr int MbInformation = 64;

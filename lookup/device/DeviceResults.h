@@ -2,6 +2,7 @@
 
 #include "DeviceDates.h"
 #include "lookup/Form.h"
+#include "lookup/Messages.h"
 
 #include <QString>
 
@@ -16,10 +17,6 @@ inline const QString NotActivatedText = QStringLiteral("未激活");
 // What stands before the rest of an active coverage's or support's text.
 inline const QString ActiveText = QStringLiteral("有效");
 inline const QString ExpiredText = QStringLiteral("已过期");
-// Both sites reject serial numbers and IMEIs alike; the message speaks of the
-// IMEI either way.
-inline const QString InvalidNumberMessage
-    = QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
 
 // `text` into T(first)..T(last), in ascending order.
 void WriteEach(Form& form, int first, int last, const QString& text);

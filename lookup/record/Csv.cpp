@@ -53,9 +53,9 @@ QByteArray csvRow(const QStringList& cells)
 
 // Every identifier has the same columns: the device boxes, then the SIM card
 // boxes; a kind leaves the other's empty.
-QByteArray csvHeader()
+QStringList csvHeader(QStringList cells)
 {
-    QStringList cells {QStringLiteral("input"), QStringLiteral("kind")};
+    cells << QStringLiteral("input") << QStringLiteral("kind");
     for (const auto* fields : {&DeviceFields(), &SimFields()})
         for (const Field& field : *fields)
             cells << QLatin1String(field.key);
@@ -65,7 +65,10 @@ QByteArray csvHeader()
     cells << QStringLiteral("unanswered");
     for (const char* key : ValueKeys())
         cells << QStringLiteral("values.") + QLatin1String(key);
-    return csvRow(cells);
+    // The history's: the fields that changed since the last answer (their
+    // keys), and whether the row was printed from the history.
+    cells << QStringLiteral("changed") << QStringLiteral("from_history");
+    return cells;
 }
 
 // A value as a cell: booleans as true or false, dates in ISO 8601, nothing
@@ -80,7 +83,7 @@ QString valueCell(const QVariant& value)
 }
 
 // Several messages or pages share a cell, one a line.
-QByteArray csv(const Record& record)
+QStringList csv(const Record& record, QStringList cells)
 {
     auto lines = [](const QStringList& texts) {
         QStringList shown;
@@ -90,7 +93,7 @@ QByteArray csv(const Record& record)
     };
     // Quoting carries tabs and line breaks; they are part of what a site said.
     auto cell = [](const QString& text) { return Printable(text, Keep::TabsAndLineBreaks); };
-    QStringList cells {cell(record.input), KindName(record.kind)};
+    cells << cell(record.input) << KindName(record.kind);
     for (const auto* fields : {&DeviceFields(), &SimFields()})
         for (const Field& field : *fields)
             cells << cell(record.text(field.box));
@@ -104,7 +107,9 @@ QByteArray csv(const Record& record)
     const std::vector<Value> values = ValuesOf(record);
     for (size_t i = 0; i < ValueKeys().size(); ++i)
         cells << (i < values.size() ? valueCell(values[i].value) : QString());
-    return csvRow(cells);
+    cells << record.changed.join(QLatin1Char(' '))
+          << (record.fromHistory ? QStringLiteral("yes") : QString());
+    return cells;
 }
 
 } // namespace
@@ -124,12 +129,26 @@ QString Printable(QString text, Keep keep)
 
 QByteArray CsvStart()
 {
-    return QByteArrayLiteral("\xEF\xBB\xBF") + csvHeader();
+    return QByteArrayLiteral("\xEF\xBB\xBF") + csvRow(csvHeader({}));
 }
 
 QByteArray CsvRow(const Record& record)
 {
-    return csv(record);
+    return csvRow(csv(record, {}));
+}
+
+QByteArray CsvHistoryStart()
+{
+    return QByteArrayLiteral("\xEF\xBB\xBF")
+        + csvRow(csvHeader({QStringLiteral("when"), QStringLiteral("program"),
+            QStringLiteral("host"), QStringLiteral("outcome")}));
+}
+
+QByteArray CsvHistoryRow(const Record& record)
+{
+    return csvRow(csv(record,
+        {WhenText(record.when), Printable(record.program), Printable(record.host),
+            OutcomeName(record.outcome())}));
 }
 
 } // namespace lookup

@@ -23,5 +23,9 @@ QString Printable(QString text, Keep keep = Keep::Nothing);
 // blanks) and the typed values (Values.h) as "values.<key>".
 QByteArray CsvStart();
 QByteArray CsvRow(const Record& record);
+// The same for records of the history, each row beginning with when (local
+// time, ISO 8601 with the offset), where (program, host) and the outcome.
+QByteArray CsvHistoryStart();
+QByteArray CsvHistoryRow(const Record& record);
 
 } // namespace lookup

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace lookup {
@@ -46,6 +47,9 @@ struct Record {
         Refused, // not looked up: no identifier by its shape
     };
 
+    // Read from what the lookup showed: its messages and boxes.
+    Outcome outcome() const;
+
     QString text(Box box) const;
     bool written(Box box) const;
     // Not an identifier, or no site answered (the lookup's network message).
@@ -56,6 +60,15 @@ struct Record {
 
 // "warranty", "imei_check", "ios_version", "iccid": the names scripts see.
 QString RequestName(Request request);
+
+// "answered", "invalid", "no_answer", "refused": the names scripts and the
+// history see; nothing for a name that is none of them.
+QString OutcomeName(Record::Outcome outcome);
+std::optional<Record::Outcome> OutcomeNamed(const QString& name);
+
+// A moment as people and scripts read it: local time with its offset from
+// UTC, ISO 8601 ("2026-12-08T09:30:00+08:00"); empty for no moment.
+QString WhenText(const QDateTime& when);
 
 // Stands in for the window while a lookup runs: keeps what it writes, answers
 // every message box with OK without showing it, and opens nothing.

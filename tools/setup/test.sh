@@ -28,8 +28,8 @@ done
 # Only what those tests need is built, so that this stays short.
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_SANITIZE_THREAD=ON \
   -DKESTRUNE_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build build-tsan -j"$jobs" --target test_cli
-(cd build-tsan && ctest --output-on-failure -j"$jobs" -R '^test_cli$')
+cmake --build build-tsan -j"$jobs" --target test_cli test_cli_history
+(cd build-tsan && ctest --output-on-failure -j"$jobs" -R '^test_cli(_history)?$')
 
 sh tools/fuzz/run.sh
 # Once, from the ordinary build: the sanitizer build is no program to ship.
