@@ -39,6 +39,9 @@ struct Location {
     enum class Engine { Sqlite, Postgresql };
     Engine engine = Engine::Sqlite;
     QString name; // the file's path, or the connection string
+    // How long a write waits for another program's write to the same SQLite
+    // file before it fails (the record is then kept to be written later).
+    int busyTimeoutMs = 5000;
 };
 
 // A lookup history: SQLite and PostgreSQL behind one interface. An object is
@@ -56,15 +59,20 @@ public:
     virtual std::optional<qint64> add(lookup::Record& record) = 0;
     // The identifier's newest record; with answeredOnly, its newest answered one.
     virtual std::optional<std::optional<lookup::Record>> last(
-        const QString& input, bool answeredOnly) = 0;
+        const QString& input, bool answeredOnly)
+        = 0;
     // Records the filter takes, in the given order, from offset on, at most limit.
     virtual std::optional<std::vector<Kept>> find(
-        const Filter& filter, const Order& order, qint64 offset, qint64 limit) = 0;
+        const Filter& filter, const Order& order, qint64 offset, qint64 limit)
+        = 0;
     virtual std::optional<qint64> count(const Filter& filter) = 0;
     // Deletes an identifier's records, or all records older than a moment;
     // returns how many went.
     virtual std::optional<qint64> forget(const QString& input) = 0;
     virtual std::optional<qint64> forgetBefore(const QDateTime& before) = 0;
+    // The identifiers with an answered record at or after a moment, each once
+    // (what kestrune-cli --resume need not ask again).
+    virtual std::optional<std::vector<QString>> answeredSince(const QDateTime& since) = 0;
 
     // Why the last operation failed, in words for the user.
     virtual QString error() const = 0;

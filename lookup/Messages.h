@@ -18,6 +18,14 @@ inline const QString DeviceNoAnswerMessage = QStringLiteral("网络异常或者�
 inline const QString SimNoAnswerMessage
     = QStringLiteral("网络通信异常，可能是服务器维护，请稍后再试！");
 
+// What the sites' answers say of an identifier they do not take: both device
+// sites reject serial numbers and IMEIs alike (the message speaks of the IMEI
+// either way), and the ICCID site.
+inline const QString InvalidNumberMessage
+    = QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
+inline const QString SimInvalidMessage
+    = QStringLiteral("亲，你输入的不是一个有效的ICCID码，请输入正确的ICCID码进行查询！");
+
 // Message box style: information icon and an OK button.
 constexpr int MbInformation = 64;
 

@@ -2,6 +2,7 @@
 
 #include "DeviceDates.h"
 #include "lookup/Form.h"
+#include "lookup/Messages.h"
 
 #include <QString>
 
@@ -13,10 +14,6 @@ inline const QString ReplacedText = QStringLiteral("已换机！");
 inline const QString NotReplacedText = QStringLiteral("未换机，可查询FT和ICCID信息");
 inline const QString ActivatedText = QStringLiteral("已激活");
 inline const QString ExpiredText = QStringLiteral("已过期");
-// Both sites reject serial numbers and IMEIs alike; the message speaks of the
-// IMEI either way.
-inline const QString InvalidNumberMessage
-    = QStringLiteral("您输入的IMEI无效，无法查询相关信息，请核对后重新输入!");
 
 // `text` into T(first)..T(last), in ascending order.
 void WriteEach(Form& form, int first, int last, const QString& text);

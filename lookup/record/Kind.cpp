@@ -25,4 +25,12 @@ QString KindName(Kind kind)
     return QStringLiteral("invalid");
 }
 
+std::optional<Kind> KindNamed(const QString& name)
+{
+    for (const Kind kind : {Kind::Serial, Kind::Imei, Kind::Iccid, Kind::Invalid})
+        if (KindName(kind) == name)
+            return kind;
+    return std::nullopt;
+}
+
 } // namespace lookup

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace lookup {
 
 enum class Kind { Serial, Imei, Iccid, Invalid };
@@ -13,5 +15,7 @@ Kind KindOf(const QString& identifier);
 
 // "serial", "imei", "iccid", "invalid": the names scripts see.
 QString KindName(Kind kind);
+// The kind of such a name; nothing for a name that is none of them.
+std::optional<Kind> KindNamed(const QString& name);
 
 } // namespace lookup

@@ -29,6 +29,47 @@ bool Record::written(Box box) const
         boxes.begin(), boxes.end(), [box](const auto& entry) { return entry.first == box; });
 }
 
+Record::Outcome Record::outcome() const
+{
+    if (kind == Kind::Invalid || !lookedUp)
+        return Outcome::Refused;
+    if (std::any_of(messages.begin(), messages.end(),
+            [](const QString& message) { return NoAnswerMessages.contains(message); }))
+        return Outcome::NoAnswer;
+    if (messages.contains(InvalidNumberMessage) || messages.contains(SimInvalidMessage))
+        return Outcome::InvalidAtSite;
+    // A lookup cut short, or a page that held none of what the lookups look
+    // for, wrote nothing: no site answered it.
+    return boxes.empty() ? Outcome::NoAnswer : Outcome::Answered;
+}
+
+namespace {
+
+const std::pair<Record::Outcome, const char*> OutcomeNames[] {
+    {Record::Outcome::Answered, "answered"},
+    {Record::Outcome::InvalidAtSite, "invalid"},
+    {Record::Outcome::NoAnswer, "no_answer"},
+    {Record::Outcome::Refused, "refused"},
+};
+
+} // namespace
+
+QString OutcomeName(Record::Outcome outcome)
+{
+    for (const auto& [known, name] : OutcomeNames)
+        if (known == outcome)
+            return QLatin1String(name);
+    return {};
+}
+
+std::optional<Record::Outcome> OutcomeNamed(const QString& name)
+{
+    for (const auto& [known, known_name] : OutcomeNames)
+        if (name == QLatin1String(known_name))
+            return known;
+    return std::nullopt;
+}
+
 bool Record::failed() const
 {
     if (kind == Kind::Invalid)

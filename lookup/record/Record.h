@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 namespace lookup {
@@ -43,11 +44,19 @@ struct Record {
         Refused, // not looked up: no identifier by its shape
     };
 
+    // Read from what the lookup showed: its messages and boxes.
+    Outcome outcome() const;
+
     QString text(Box box) const;
     bool written(Box box) const;
     // Not an identifier, or no site answered (the lookup's network message).
     bool failed() const;
 };
+
+// "answered", "invalid", "no_answer", "refused": the names scripts and the
+// history see; nothing for a name that is none of them.
+QString OutcomeName(Record::Outcome outcome);
+std::optional<Record::Outcome> OutcomeNamed(const QString& name);
 
 // Stands in for the window while a lookup runs: keeps what it writes, answers
 // every message box with OK without showing it, and opens nothing.

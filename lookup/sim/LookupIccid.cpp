@@ -18,8 +18,7 @@ namespace lookup {
 namespace {
 
 const QString InvalidMarker = QStringLiteral("你输入的不是一个有效的ICCID码");
-const QString InvalidMessage
-    = QStringLiteral("亲，你输入的不是一个有效的ICCID码，请输入正确的ICCID码进行查询！");
+const QString& InvalidMessage = SimInvalidMessage;
 const QString DisclaimerMarker = QStringLiteral("所以本查询结果仅供参考");
 // Searched in the upper-cased answer, so the tags are upper case too.
 const QString TableEnd = QStringLiteral("</TABLE>");
