@@ -54,7 +54,7 @@ lookup::Record recordNumber(qint64 i)
         break;
     }
     record.lookedUp = true;
-    record.when = QDateTime(QDate(2026, 1, 1), QTime(0, 0), QTimeZone::UTC).addSecs(i * 30);
+    record.when = QDateTime(QDate(2026, 1, 1), QTime(0, 0), Qt::UTC).addSecs(i * 30);
     record.program = i % 5 ? QStringLiteral("kestrune-cli") : QStringLiteral("kestrune");
     record.host = QStringLiteral("desk%1").arg(i % 4);
     return record;

@@ -11,7 +11,8 @@ namespace {
 // enough to feel immediate.
 constexpr int PauseMs = 150;
 
-// The text as it fits the label's lines, the last line cut with an ellipsis.
+// The text broken into the label's lines, the last one cut with an ellipsis
+// when there is more: a word-wrapping label would cut it off unseen.
 QString fitted(const QString& text, const QFont& font, int width, int lines)
 {
     if (width <= 0 || lines <= 0)
@@ -29,7 +30,7 @@ QString fitted(const QString& text, const QFont& font, int width, int lines)
     const QTextLine more = layout.createLine();
     layout.endLayout();
     if (!more.isValid())
-        return text;
+        return shown.join(QLatin1Char('\n'));
     const QFontMetrics metrics(font);
     shown.back()
         = metrics.elidedText(shown.back() + text.mid(more.textStart()), Qt::ElideRight, width);

@@ -128,13 +128,14 @@ HistoryWindow::HistoryWindow(std::optional<history::Location> location, QWidget*
         details_->clear();
     });
     connect(model_, &HistoryModel::totalKnown, this, &HistoryWindow::showCount);
-    connect(model_, &HistoryModel::failed, this, [this](const QString& why) {
-        status_->setText(QStringLiteral("无法读取查询历史：%1").arg(lookup::Printable(why)));
-    });
+    connect(model_, &HistoryModel::failed, this, &HistoryWindow::showFailure);
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         &HistoryWindow::showSelected);
-    if (model_->total() < 0 && status_->text().isEmpty())
+    // The model's first reading began before anything listened.
+    if (location_)
         status_->setText(QStringLiteral("正在读取…"));
+    else
+        showFailure({});
     filter_->setFocus();
 }
 
@@ -158,6 +159,12 @@ void HistoryWindow::refresh()
 void HistoryWindow::showCount()
 {
     status_->setText(QStringLiteral("共 %1 条记录").arg(model_->total()));
+}
+
+void HistoryWindow::showFailure(const QString& why)
+{
+    status_->setText(location_ ? QStringLiteral("无法读取查询历史：%1").arg(lookup::Printable(why))
+                               : QStringLiteral("查询历史已关闭"));
 }
 
 void HistoryWindow::showSelected()

@@ -53,6 +53,7 @@ protected:
 private:
     void chooseExportFile();
     void showCount();
+    void showFailure(const QString& why);
     void showSelected();
 
     std::optional<history::Location> location_;

@@ -77,7 +77,7 @@ lookup::Record iccidRecord(const QString& input, const QString& carrier, int min
     record.kind = lookup::Kind::Iccid;
     record.lookedUp = true;
     record.boxes = {{lookup::T1(1), carrier}, {lookup::T1(3), QStringLiteral("2015年")}};
-    record.when = QDateTime(QDate(2026, 11, 2), QTime(8, 0), QTimeZone::UTC).addSecs(minutes * 60);
+    record.when = QDateTime(QDate(2026, 11, 2), QTime(8, 0), Qt::UTC).addSecs(minutes * 60);
     record.program = QStringLiteral("kestrune-cli");
     record.host = QStringLiteral("desk2");
     return record;
@@ -119,10 +119,10 @@ private slots:
         SubstituteWindowsFonts();
         sites_ = std::make_unique<loopback::Server>([this](const loopback::Request& request) {
             loopback::Response response = samples::answer(request);
-            const std::string from = "中国移动GSM";
+            const std::string from = "中国移动 GSM";
             if (otherCarrier_)
                 if (const auto at = response.body.find(from); at != std::string::npos)
-                    response.body.replace(at, from.size(), "中国联通GSM");
+                    response.body.replace(at, from.size(), "中国联通 GSM");
             return response;
         });
         pointAt(*sites_);
@@ -194,6 +194,13 @@ private slots:
         QTRY_VERIFY2(line->accessibleDescription().endsWith("：运营商 中国移动GSM→中国联通GSM"),
             qPrintable(line->accessibleDescription()));
         QCOMPARE(form.T1(1)->text(), QStringLiteral("中国联通GSM"));
+        // On screen it is broken into lines that fit the corner it has.
+        const QStringList shown = line->text().split('\n');
+        QVERIFY2(shown.size() >= 2, qPrintable(line->text()));
+        QCOMPARE(shown.join(QString()), line->accessibleDescription());
+        for (const QString& part : shown)
+            QVERIFY(line->fontMetrics().horizontalAdvance(part) <= line->contentsRect().width());
+        QVERIFY(shown.size() * line->fontMetrics().lineSpacing() <= line->height());
 
         // Typed again later: the newest lookup and what changed at it.
         type(form.T1(0), QString());
@@ -286,7 +293,7 @@ private slots:
         QFileDialog* dialog = nullptr;
         QTRY_VERIFY((dialog = window->findChild<QFileDialog*>()) && dialog->isVisible());
         dialog->selectFile(exported);
-        dialog->accept();
+        static_cast<QDialog*>(dialog)->accept();
         QVERIFY(done.wait(10000));
         QCOMPARE(done.at(0).at(0).toLongLong(), 115);
         QFile csv(exported);
@@ -334,7 +341,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         type(form.T1(0), "89860012345678900001");
         QMenu* menu = nullptr;
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5));
+        QContextMenuEvent event(
+            QContextMenuEvent::Keyboard, QPoint(5, 5), form.T1(0)->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(form.T1(0), &event);
         QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
         QAction* open = nullptr;
