@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSysInfo>
 #include <QTableView>
@@ -357,6 +358,53 @@ private slots:
         QVERIFY(window);
         QCOMPARE(window->filterBox()->text(), QStringLiteral("89860012345678900001"));
         QTRY_COMPARE(window->model()->rowCount(), 1);
+    }
+
+    // The window and a kestrune-cli batch write one history file at once:
+    // every record of both is kept, and the window never says it could not.
+    void windowAndBatchWriteOneFile()
+    {
+        const QString list = scratch_.filePath(QStringLiteral("batch.txt"));
+        QFile batch(list);
+        QVERIFY(batch.open(QIODevice::WriteOnly));
+        constexpr int Batched = 200;
+        for (int i = 0; i < Batched; ++i)
+            batch.write(
+                QStringLiteral("8986001234567891%1\n").arg(i, 4, 10, QLatin1Char('0')).toUtf8());
+        batch.close();
+        QProcess cli;
+        cli.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        cli.start(QStringLiteral(KESTRUNE_CLI),
+            {"--jobs", "4", "--quiet", "--format", "json", "--file", list});
+        QVERIFY(cli.waitForStarted());
+
+        Form1 form(Form1::Options {false});
+        form.show();
+        HistoryLine* line = historyLine(form);
+        QSignalSpy said(line, &HistoryLine::said);
+        constexpr int Windowed = 6;
+        for (int i = 0; i < Windowed; ++i) {
+            type(form.T1(0), QStringLiteral("8986001234567892%1").arg(i, 4, 10, QLatin1Char('0')));
+            QTest::mouseClick(form.Cmd(3), Qt::LeftButton);
+            QTRY_VERIFY(form.En());
+            QTRY_VERIFY(line->accessibleDescription().startsWith("首次查询"));
+        }
+        QVERIFY(cli.waitForFinished(120000));
+        QCOMPARE(cli.exitCode(), 0);
+        for (const auto& arguments : said)
+            QVERIFY2(!arguments.at(0).toString().startsWith("查询历史未能保存："),
+                qPrintable(arguments.at(0).toString()));
+
+        auto store = openStore(file_);
+        QVERIFY(store);
+        QCOMPARE(store->count({}), std::optional<qint64>(Batched + Windowed));
+        history::Filter fromTheWindow;
+        fromTheWindow.text = QStringLiteral("8986001234567892");
+        const auto windowed = store->find(fromTheWindow, {}, 0, 100);
+        QVERIFY(windowed);
+        QCOMPARE(qsizetype(windowed->size()), Windowed);
+        for (const history::Kept& kept : *windowed)
+            QCOMPARE(kept.record.program, QStringLiteral("kestrune"));
     }
 
     // A history that cannot be written: lookups show their results as ever,
