@@ -1,10 +1,10 @@
 #include "Batch.h"
 
-#include "lookup/record/Fields.h"
 #include "Interrupt.h"
 #include "lookup/Messages.h"
 #include "lookup/device/LookupImei.h"
 #include "lookup/device/LookupSerial.h"
+#include "lookup/record/Fields.h"
 #include "lookup/sim/LookupIccid.h"
 
 #include <QAbstractEventDispatcher>
@@ -24,6 +24,9 @@ namespace {
 // Lines read ahead for each lookup thread: enough that no thread waits for
 // the reader while lines are there, few enough to be nothing in memory.
 constexpr int LinesAheadPerJob = 4;
+// Lines taken from the history read ahead of the output at most: a few
+// megabytes, so that a resumed batch asks its first site at once.
+constexpr int ResumedAhead = 200000;
 
 } // namespace
 
@@ -34,6 +37,10 @@ struct BatchState {
     }
 
     const std::unique_ptr<Input> input; // the reading thread's alone
+    // Set before the threads start, read-only after.
+    std::function<bool(const QString&)> answered;
+    std::function<void(Record&)> keep;
+    QAbstractEventDispatcher* dispatcher = nullptr;
     std::mutex mutex;
     std::condition_variable changed;
     // The rest under the mutex.
@@ -41,6 +48,7 @@ struct BatchState {
     std::map<int, Record> done; // looked up, not handed over yet
     int read = 0;
     int handedOver = 0; // the line whose record comes out next
+    int resumed = 0; // lines taken from the history, not handed over yet
     bool inputEnded = false;
     bool stopping = false;
     int completed = 0;
@@ -56,12 +64,32 @@ void readInput(BatchState& state, int ahead)
     for (;;) {
         {
             std::unique_lock lock(state.mutex);
-            state.changed.wait(
-                lock, [&] { return state.stopping || state.read - state.handedOver < ahead; });
+            state.changed.wait(lock, [&] {
+                return state.stopping
+                    || (state.read - state.handedOver - state.resumed < ahead
+                        && state.resumed < ResumedAhead);
+            });
             if (state.stopping)
                 return;
         }
         std::optional<InputLine> line = state.input->next();
+        if (line && line->complaint.isEmpty() && state.answered
+            && state.answered(line->identifier)) {
+            Record record;
+            record.input = line->identifier;
+            record.kind = KindOf(line->identifier);
+            record.fromHistory = true;
+            {
+                const std::lock_guard lock(state.mutex);
+                if (state.stopping)
+                    return;
+                state.done.emplace(state.read++, std::move(record));
+                ++state.resumed;
+                ++state.completed;
+            }
+            state.dispatcher->wakeUp();
+            continue;
+        }
         {
             const std::lock_guard lock(state.mutex);
             if (line)
@@ -126,8 +154,16 @@ Batch::~Batch()
         reader_.detach();
 }
 
+void Batch::useHistory(
+    std::function<bool(const QString&)> answered, std::function<void(Record&)> keep)
+{
+    state_->answered = std::move(answered);
+    state_->keep = std::move(keep);
+}
+
 void Batch::start()
 {
+    state_->dispatcher = dispatcher_;
     reader_ = std::thread(
         [state = state_, ahead = jobs_ * LinesAheadPerJob] { readInput(*state, ahead); });
     for (int i = 0; i < jobs_; ++i)
@@ -176,6 +212,8 @@ void Batch::work()
         // Cut short, its network message would be ours, not the site's.
         if (self->isInterruptionRequested())
             return;
+        if (state.keep && record.complaint.isEmpty())
+            state.keep(record);
         {
             const std::lock_guard lock(state.mutex);
             ++state.completed;
@@ -233,6 +271,8 @@ void Batch::deliverReady()
             if (first == state_->done.end() || (first->first != state_->handedOver && !allEnded_))
                 break;
             record = std::move(first->second);
+            if (record->fromHistory)
+                --state_->resumed;
             state_->handedOver = first->first + 1;
             state_->done.erase(first);
         }

@@ -42,6 +42,15 @@ public:
     Batch(std::unique_ptr<Input> input, int jobs, Deliver deliver);
     ~Batch() override;
 
+    // Before start(): lines whose identifier `answered` names are not looked
+    // up but handed over at once, as a Record with fromHistory set and only
+    // the input filled in (--resume); they do not count against the lines
+    // read ahead, so that asking starts without waiting for them. `keep`
+    // gets each lookup's record on its lookup thread before it counts as
+    // done (the history).
+    void useHistory(
+        std::function<bool(const QString&)> answered, std::function<void(Record&)> keep);
+
     void start();
     // Ends the batch early: each transfer in flight is aborted and no further
     // lookup starts. What was complete still comes out, in input order; a

@@ -1,5 +1,7 @@
 #include "Options.h"
 
+#include "Resume.h"
+
 #include <QCommandLineParser>
 
 namespace cli {
@@ -7,6 +9,29 @@ namespace cli {
 std::optional<Options> ParseOptions(
     const QStringList& arguments, bool stdoutIsTerminal, QString& error)
 {
+    // --resume takes its age after an '=' or none at all, which
+    // QCommandLineParser cannot say: it is taken out first.
+    QStringList rest;
+    std::optional<qint64> resume;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == QLatin1String("--")) {
+            rest << arguments.mid(i);
+            break;
+        }
+        if (argument == QLatin1String("--resume")) {
+            resume = DefaultResumeAge;
+        } else if (argument.startsWith(QLatin1String("--resume="))) {
+            resume = ParseAge(argument.mid(9));
+            if (!resume) {
+                error = QStringLiteral("--resume takes an age such as 30m, 24h or 7d");
+                return std::nullopt;
+            }
+        } else {
+            rest << argument;
+        }
+    }
+
     QCommandLineParser parser;
     const QCommandLineOption file(QStringList {"f", "file"}, {}, "FILE");
     const QCommandLineOption format("format", {}, "FORMAT");
@@ -17,8 +42,10 @@ std::optional<Options> ParseOptions(
     const QCommandLineOption settings("settings", {}, "FILE");
     const QCommandLineOption help(QStringList {"h", "help"});
     const QCommandLineOption version(QStringList {"V", "version"});
-    parser.addOptions({file, format, offline, jobs, quiet, open, settings, help, version});
-    if (!parser.parse(arguments)) {
+    const QCommandLineOption noHistory("no-history");
+    parser.addOptions(
+        {file, format, offline, jobs, quiet, open, settings, help, version, noHistory});
+    if (!parser.parse(rest)) {
         error = parser.errorText();
         return std::nullopt;
     }
@@ -35,6 +62,13 @@ std::optional<Options> ParseOptions(
     options.quiet = parser.isSet(quiet);
     options.open = parser.isSet(open);
     options.settings = parser.value(settings);
+    options.noHistory = parser.isSet(noHistory);
+    options.resume = resume;
+    if (options.resume && (options.noHistory || options.offline)) {
+        error = QStringLiteral("--resume reads the history: not with --%1")
+                    .arg(options.offline ? "offline" : "no-history");
+        return std::nullopt;
+    }
     if (parser.isSet(settings) && options.settings.isEmpty()) {
         error = QStringLiteral("--settings needs a file name");
         return std::nullopt;
@@ -78,6 +112,9 @@ QString HelpText()
     return QStringLiteral(
         "Usage: kestrune-cli [options] IDENTIFIER...\n"
         "       kestrune-cli [options] --file FILE     (FILE \"-\" is standard input)\n"
+        "       kestrune-cli history [TEXT] [--since DATE] [--until DATE] [--kind KIND]\n"
+        "                            [--format FORMAT]\n"
+        "       kestrune-cli history --forget IDENTIFIER | --forget-before DATE\n"
         "\n"
         "Looks phones up by serial number (12 or 14 characters) or IMEI (15), and SIM\n"
         "cards by ICCID (19 or 20 characters starting \"89\"), as the Kestrune助理 window\n"
@@ -96,12 +133,21 @@ QString HelpText()
         "                       window does (otherwise it is only listed as opened)\n"
         "      --settings FILE  the settings file to read instead of\n"
         "                       $XDG_CONFIG_HOME/kestrune/kestrune.conf\n"
+        "      --resume[=AGE]   print an identifier answered less than AGE ago (30m,\n"
+        "                       24h, 7d; default 24h) from the history, not asked again\n"
+        "      --no-history     keep no record of these lookups in the history\n"
         "  -h, --help           this text\n"
         "  -V, --version        the program's version\n"
         "\n"
+        "Every lookup is kept in the history (an SQLite file in\n"
+        "$XDG_DATA_HOME/kestrune/, or the PostgreSQL database the settings name), with\n"
+        "the fields that changed since the identifier's last answer (\"changed\").\n"
+        "\"kestrune-cli history --help\" tells how to search it and forget.\n"
+        "\n"
         "Exit status: 0 when every identifier got an answer, 1 when any was no\n"
         "identifier or got no answer, 2 for a usage error, 3 when the results could\n"
-        "not be written, 130 after Ctrl-C.\n"
+        "not be written, 4 when they were printed but some records could not be kept\n"
+        "in the history (they are named), 130 after Ctrl-C.\n"
         "See kestrune-cli(1).\n");
 }
 

@@ -18,6 +18,8 @@ struct Options {
     bool quiet = false;
     bool open = false;
     QString settings; // --settings
+    bool noHistory = false; // --no-history
+    std::optional<qint64> resume; // --resume[=AGE]: the age in seconds
     bool help = false;
     bool version = false;
 };

@@ -33,6 +33,16 @@ QString kindLabel(Kind kind)
     return QStringLiteral("无效");
 }
 
+// The window's labels of the fields that changed, without their colons.
+QString changedLabels(const Record& record)
+{
+    QStringList labels;
+    for (const Field& field : FieldsOf(record.kind))
+        if (record.changed.contains(QLatin1String(field.key)))
+            labels << QString(field.label).remove(QLatin1Char(':'));
+    return labels.join(QStringLiteral("、"));
+}
+
 QByteArray text(const Record& record)
 {
     constexpr int LabelColumns = 20;
@@ -55,6 +65,10 @@ QByteArray text(const Record& record)
         line(QStringLiteral("提示:"), message);
     for (const QString& address : record.opened)
         line(QStringLiteral("打开网页:"), address);
+    if (!record.changed.isEmpty())
+        line(QStringLiteral("上次以来变化:"), changedLabels(record));
+    if (record.fromHistory)
+        line(QStringLiteral("取自历史:"), WhenText(record.when));
     return (out + QLatin1Char('\n')).toUtf8();
 }
 
@@ -100,7 +114,13 @@ QByteArray json(const Record& record)
         + QStringLiteral(",\"kind\":") + jsonString(KindName(record.kind))
         + QStringLiteral(",\"fields\":{") + fields.join(QLatin1Char(','))
         + QStringLiteral("},\"messages\":") + jsonArray(record.messages)
-        + QStringLiteral(",\"opened\":") + jsonArray(record.opened);
+        + QStringLiteral(",\"opened\":") + jsonArray(record.opened)
+        + QStringLiteral(",\"changed\":") + jsonArray(record.changed)
+        + QStringLiteral(",\"from_history\":")
+        + (record.fromHistory ? QStringLiteral("true") : QStringLiteral("false"));
+    // What is printed from the history says when it was looked up.
+    if (record.fromHistory)
+        out += QStringLiteral(",\"when\":") + jsonString(WhenText(record.when));
     for (size_t i = 0; i < Extras().size(); ++i)
         out += QLatin1Char(',') + jsonString(QLatin1String(Extras()[i].key)) + QLatin1Char(':')
             + jsonString(record.extras.value(qsizetype(i)));

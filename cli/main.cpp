@@ -1,14 +1,18 @@
 // kestrune-cli: the window's lookups from a terminal, one or a thousand at a
 // time. QtCore only, so that it starts fast and runs where there is no desktop.
 #include "Batch.h"
+#include "HistoryCommand.h"
+#include "HistoryKeeper.h"
 #include "Input.h"
 #include "Interrupt.h"
 #include "Options.h"
 #include "Output.h"
 #include "Progress.h"
+#include "Resume.h"
 #include "StandardOutput.h"
 #include "SystemBrowser.h"
 #include "Terminal.h"
+#include "history/Where.h"
 #include "lookup/Sites.h"
 
 #include <QCoreApplication>
@@ -21,6 +25,7 @@ constexpr int ExitAnswered = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitNotWritten = 3;
+constexpr int ExitHistoryNotKept = 4; // every result printed, some records not kept
 constexpr int ExitInterrupted = 130; // 128 + SIGINT, as shells report it
 
 void say(const QString& text)
@@ -58,6 +63,9 @@ int main(int argc, char* argv[])
     application.setApplicationName(QStringLiteral("kestrune-cli"));
     application.setApplicationVersion(QStringLiteral(KESTRUNE_VERSION));
 
+    if (application.arguments().value(1) == QLatin1String("history"))
+        return cli::RunHistoryCommand(application.arguments(), cli::StandardOutputIsTerminal());
+
     QString error;
     const auto options
         = cli::ParseOptions(application.arguments(), cli::StandardOutputIsTerminal(), error);
@@ -85,12 +93,51 @@ int main(int argc, char* argv[])
         return ExitUsage;
     }
 
+    // The history: kept by every lookup, read by --resume; never by --offline.
+    std::unique_ptr<cli::HistoryKeeper> keeper;
+    cli::Resume resume;
+    bool resuming = false;
+    if (!options->offline && !options->noHistory) {
+        QStringList warnings;
+        const auto location = history::ConfiguredLocation(&warnings);
+        for (const QString& warning : warnings)
+            say(warning);
+        if (location)
+            keeper = std::make_unique<cli::HistoryKeeper>(*location);
+    }
+    if (options->resume) {
+        if (!keeper) {
+            say(QStringLiteral("--resume: the history is turned off (KESTRUNE_HISTORY or the "
+                               "settings' [history] keep)"));
+            return ExitUsage;
+        }
+        resuming = resume.load(*keeper, *options->resume, &error);
+        if (!resuming)
+            say(QStringLiteral("cannot resume, every identifier is asked: %1").arg(error));
+    }
+
     if (!write(cli::OutputStart(options->format)))
         return ExitNotWritten;
     bool anyFailed = false;
-    auto deliver = [&](const lookup::Record& record) {
+    auto deliver = [&](lookup::Record record) {
         if (writeFailed)
             return false;
+        if (keeper)
+            if (const QString notice = keeper->takeNotice(); !notice.isEmpty())
+                say(notice);
+        // Taken from the history: read its record now. Should the history
+        // have gone meanwhile, the identifier is asked after all.
+        if (record.fromHistory) {
+            QString why;
+            if (auto recalled = resume.recall(*keeper, record.input, &why)) {
+                record = std::move(*recalled);
+            } else {
+                say(QStringLiteral("%1: cannot read it from the history (%2): asked again")
+                        .arg(record.input, why));
+                record = cli::LookUp({record.input, {}}, false);
+                keeper->keep(record);
+            }
+        }
         anyFailed = anyFailed || record.failed();
         if (!record.complaint.isEmpty()) {
             say(record.complaint);
@@ -118,6 +165,9 @@ int main(int argc, char* argv[])
         progress.clear();
         return deliver(record);
     });
+    if (keeper)
+        batch.useHistory(resuming ? resume.answered() : nullptr,
+            [&keeper](lookup::Record& record) { keeper->keep(record); });
     bool interrupted = false;
     cli::Interrupt interrupt;
     QObject::connect(&interrupt, &cli::Interrupt::requested, &batch, [&] {
@@ -132,11 +182,29 @@ int main(int argc, char* argv[])
     });
     QObject::connect(&batch, &cli::Batch::finished, &application, [&] {
         progress.clear();
+        bool historyNotKept = false;
+        if (keeper) {
+            QString why;
+            const std::vector<lookup::Record> unwritten = keeper->finish(&why);
+            if (const QString notice = keeper->takeNotice(); !notice.isEmpty())
+                say(notice);
+            if (!unwritten.empty()) {
+                QStringList inputs;
+                for (const lookup::Record& record : unwritten)
+                    inputs << record.input;
+                say(QStringLiteral("%1 lookups are not kept in the history (%2): %3")
+                        .arg(unwritten.size())
+                        .arg(why, inputs.join(QStringLiteral(", "))));
+                historyNotKept = true;
+            }
+        }
         if (writeFailed) {
             application.exit(ExitNotWritten);
         } else if (interrupted) {
             say(QStringLiteral("interrupted after %1 lookups").arg(batch.count().completed));
             application.exit(ExitInterrupted);
+        } else if (historyNotKept) {
+            application.exit(ExitHistoryNotKept);
         } else {
             application.exit(anyFailed ? ExitFailed : ExitAnswered);
         }

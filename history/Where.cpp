@@ -41,7 +41,7 @@ QString DefaultFile()
     return UserDataFolder() + QStringLiteral("/kestrune/history.sqlite");
 }
 
-std::optional<Location> ConfiguredLocation(QStringList* warnings)
+std::optional<Location> ConfiguredLocation(QStringList* warnings, bool evenWhenOff)
 {
     std::optional<bool> keep;
     if (qEnvironmentVariableIsSet("KESTRUNE_HISTORY")) {
@@ -63,7 +63,7 @@ std::optional<Location> ConfiguredLocation(QStringList* warnings)
                         .arg(setting));
         }
     }
-    if (keep == false)
+    if (keep == false && !evenWhenOff)
         return std::nullopt;
 
     const QString server = qEnvironmentVariable("KESTRUNE_HISTORY_POSTGRESQL").trimmed();

@@ -17,7 +17,10 @@ namespace history {
 // Nothing when it is turned off. What cannot be used (a password written in
 // the settings file, a value that is not yes or no) is said in `warnings` and
 // the next source taken.
-std::optional<Location> ConfiguredLocation(QStringList* warnings = nullptr);
+// With evenWhenOff, where the history is (or was) kept though it is turned
+// off: for searching and forgetting what it holds.
+std::optional<Location> ConfiguredLocation(
+    QStringList* warnings = nullptr, bool evenWhenOff = false);
 
 // The default: <data folder>/kestrune/history.sqlite.
 QString DefaultFile();

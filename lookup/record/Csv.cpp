@@ -41,20 +41,23 @@ QByteArray csvRow(const QStringList& cells)
 
 // Every identifier has the same columns: the device boxes, then the SIM card
 // boxes; a kind leaves the other's empty.
-QByteArray csvHeader()
+QStringList csvHeader(QStringList cells)
 {
-    QStringList cells {QStringLiteral("input"), QStringLiteral("kind")};
+    cells << QStringLiteral("input") << QStringLiteral("kind");
     for (const auto* fields : {&DeviceFields(), &SimFields()})
         for (const Field& field : *fields)
             cells << QLatin1String(field.key);
     cells << QStringLiteral("messages") << QStringLiteral("opened");
     for (const Extra& extra : Extras())
         cells << QLatin1String(extra.key);
-    return csvRow(cells);
+    // The history's: the fields that changed since the last answer (their
+    // keys), and whether the row was printed from the history.
+    cells << QStringLiteral("changed") << QStringLiteral("from_history");
+    return cells;
 }
 
 // Several messages or pages share a cell, one a line.
-QByteArray csv(const Record& record)
+QStringList csv(const Record& record, QStringList cells)
 {
     auto lines = [](const QStringList& texts) {
         QStringList shown;
@@ -62,14 +65,16 @@ QByteArray csv(const Record& record)
             shown << Printable(text);
         return shown.join(QLatin1Char('\n'));
     };
-    QStringList cells {Printable(record.input), KindName(record.kind)};
+    cells << Printable(record.input) << KindName(record.kind);
     for (const auto* fields : {&DeviceFields(), &SimFields()})
         for (const Field& field : *fields)
             cells << Printable(record.text(field.box));
     cells << lines(record.messages) << lines(record.opened);
     for (size_t i = 0; i < Extras().size(); ++i)
         cells << Printable(record.extras.value(qsizetype(i)));
-    return csvRow(cells);
+    cells << record.changed.join(QLatin1Char(' '))
+          << (record.fromHistory ? QStringLiteral("yes") : QString());
+    return cells;
 }
 
 } // namespace
@@ -85,12 +90,26 @@ QString Printable(QString text)
 
 QByteArray CsvStart()
 {
-    return QByteArrayLiteral("\xEF\xBB\xBF") + csvHeader();
+    return QByteArrayLiteral("\xEF\xBB\xBF") + csvRow(csvHeader({}));
 }
 
 QByteArray CsvRow(const Record& record)
 {
-    return csv(record);
+    return csvRow(csv(record, {}));
+}
+
+QByteArray CsvHistoryStart()
+{
+    return QByteArrayLiteral("\xEF\xBB\xBF")
+        + csvRow(csvHeader({QStringLiteral("when"), QStringLiteral("program"),
+            QStringLiteral("host"), QStringLiteral("outcome")}));
+}
+
+QByteArray CsvHistoryRow(const Record& record)
+{
+    return csvRow(csv(record,
+        {WhenText(record.when), Printable(record.program), Printable(record.host),
+            OutcomeName(record.outcome())}));
 }
 
 } // namespace lookup

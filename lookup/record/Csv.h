@@ -18,5 +18,9 @@ QString Printable(QString text);
 // the header row; CsvRow one record.
 QByteArray CsvStart();
 QByteArray CsvRow(const Record& record);
+// The same for records of the history, each row beginning with when (local
+// time, ISO 8601 with the offset), where (program, host) and the outcome.
+QByteArray CsvHistoryStart();
+QByteArray CsvHistoryRow(const Record& record);
 
 } // namespace lookup

@@ -6,9 +6,6 @@
 
 namespace lookup {
 
-
-
-
 const std::vector<Field>& DeviceFields()
 {
     static const std::vector<Field> fields {
@@ -57,8 +54,8 @@ namespace {
 QString readOffline(Kind kind, const QString& identifier)
 {
     using offline::Input;
-    return offline::Describe(kind == Kind::Iccid ? Input::Sim : Input::Device,
-        identifier, QDate::currentDate());
+    return offline::Describe(
+        kind == Kind::Iccid ? Input::Sim : Input::Device, identifier, QDate::currentDate());
 }
 
 } // namespace

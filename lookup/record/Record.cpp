@@ -70,6 +70,14 @@ std::optional<Record::Outcome> OutcomeNamed(const QString& name)
     return std::nullopt;
 }
 
+QString WhenText(const QDateTime& when)
+{
+    if (!when.isValid())
+        return {};
+    const QDateTime local = when.toLocalTime();
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
+}
+
 bool Record::failed() const
 {
     if (kind == Kind::Invalid)

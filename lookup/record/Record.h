@@ -58,6 +58,10 @@ struct Record {
 QString OutcomeName(Record::Outcome outcome);
 std::optional<Record::Outcome> OutcomeNamed(const QString& name);
 
+// A moment as people and scripts read it: local time with its offset from
+// UTC, ISO 8601 ("2026-12-08T09:30:00+08:00"); empty for no moment.
+QString WhenText(const QDateTime& when);
+
 // Stands in for the window while a lookup runs: keeps what it writes, answers
 // every message box with OK without showing it, and opens nothing.
 class RecordingWindow final : public Form {
