@@ -460,6 +460,8 @@ private slots:
             if (iccid.endsWith("1234") && !off)
                 QTRY_VERIFY2(line->accessibleDescription().startsWith("查询历史未能保存："),
                     qPrintable(line->accessibleDescription()));
+            type(form.T1(0), QString()); // the line empties, and has nothing more to say
+            QTRY_COMPARE(line->accessibleDescription(), QString());
         }
         QVERIFY2(messages_.isEmpty(), qPrintable(messages_.join('|')));
         // Said once, though the second lookup could not be kept either.
