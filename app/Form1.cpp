@@ -3,6 +3,7 @@
 #include "Twips.h"
 #include "Version.h"
 #include "browser/BrowserPane.h"
+#include "history/WindowHistory.h"
 #include "lookup/Cuts.h"
 #include "lookup/Messages.h"
 #include "lookup/Sites.h"
@@ -57,6 +58,7 @@ Form1::Form1(Options options)
 {
     registerPictures();
     buildLayout();
+    history_ = std::make_unique<WindowHistory>(this, historyLine_, T(0), T1(0));
     connect(&runner_, &LookupRunner::finished, this, [this] { En_ = true; });
     connect(WB1_, &BrowserPane::openRequested, this, &Form1::openInSystemBrowser);
     settling_.setInterval(100);
@@ -96,6 +98,7 @@ void Form1::Cmd_Click(int index)
         const QString input = T(0)->text();
         const auto length = input.size();
         if (length != 15 && length != 12 && length != 14) {
+            history_->keepRefused(input);
             msgBox(WrongLengthMessage, MbInformation, ProductTitle);
             return;
         }
@@ -104,9 +107,11 @@ void Form1::Cmd_Click(int index)
         En_ = false;
         repaint();
         if (length == 15)
-            runner_.start([input](lookup::Form& form) { LookupImei(form, input); });
+            runner_.start(history_->keeping(
+                Kind::Imei, input, [input](lookup::Form& form) { LookupImei(form, input); }));
         else
-            runner_.start([input](lookup::Form& form) { LookupSerial(form, input); });
+            runner_.start(history_->keeping(
+                Kind::Serial, input, [input](lookup::Form& form) { LookupSerial(form, input); }));
         return;
     }
     case 2: openInSystemBrowser(Sites::fromEnvironment().shopUrl); return;
@@ -119,7 +124,8 @@ void Form1::Cmd_Click(int index)
         const QString iccid = lookup::cuts::trimmedSpaces(T1(0)->text());
         En_ = false;
         repaint();
-        runner_.start([iccid](lookup::Form& form) { LookupIccid(form, iccid); });
+        runner_.start(history_->keeping(
+            Kind::Iccid, iccid, [iccid](lookup::Form& form) { LookupIccid(form, iccid); }));
         return;
     }
     case 4:

@@ -9,14 +9,17 @@
 
 #include <array>
 #include <map>
+#include <memory>
 
 class BrowserPane;
+class HistoryLine;
 class OfflineLine;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMessageBox;
 class QPushButton;
+class WindowHistory;
 
 // The one window: a device section (serial number or IMEI) and a SIM card
 // section (ICCID), each with its input, its buttons and its result boxes, and
@@ -90,6 +93,8 @@ private:
     QLabel* Image1_ = nullptr;
     BrowserPane* WB1_ = nullptr;
     OfflineLine* offlineLine_ = nullptr;
+    HistoryLine* historyLine_ = nullptr;
+    std::unique_ptr<WindowHistory> history_;
 
     QPointer<QMessageBox> openMessage_;
     LookupRunner runner_;

@@ -6,6 +6,7 @@
 #include "OfflineLine.h"
 #include "Twips.h"
 #include "browser/BrowserPane.h"
+#include "history/HistoryLine.h"
 
 #include <QGroupBox>
 #include <QIcon>
@@ -203,6 +204,14 @@ void Form1::buildLayout()
     offlineLine_->setObjectName(QStringLiteral("offlineLine"));
     offlineLine_->watch(T(0), lookup::offline::Input::Device);
     offlineLine_->watch(T1(0), lookup::offline::Input::Sim);
+
+    // When the typed identifier was looked up before: in the ICCID frame's
+    // empty corner below its buttons, just above the offline line it goes
+    // with, as tall as the corner has room for.
+    historyLine_ = new HistoryLine(this);
+    historyLine_->setFont(yahei(9));
+    historyLine_->setGeometry(twips::rect(240 + 720, 6600 + 1830, 5205 - 720, 810));
+    historyLine_->setObjectName(QStringLiteral("historyLine"));
 
     for (size_t box = 0; box < T_.size(); ++box)
         T_[box]->setObjectName(QStringLiteral("T(%1)").arg(box));
