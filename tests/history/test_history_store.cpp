@@ -2,7 +2,9 @@
 // throwaway cluster) a PostgreSQL server. The same tests run for both.
 #include "TestStores.h"
 #include "history/Schema.h"
+#include "history/Where.h"
 #include "lookup/Messages.h"
+#include "lookup/Sites.h"
 #include "lookup/record/Fields.h"
 
 #include <QCryptographicHash>
@@ -380,6 +382,71 @@ private slots:
         QCOMPARE(failures.load(), 0);
         auto store = history::Open(location, &why);
         QCOMPARE(value(store->count({})), qint64(Writers * Each));
+    }
+
+    // Where the history is: the environment first, then the settings file,
+    // then the data folder; never a password from the settings file.
+    void configuredLocation_data()
+    {
+        QTest::addColumn<QStringList>("environment");
+        QTest::addColumn<QString>("settings"); // the [history] group's lines
+        QTest::addColumn<QString>("found"); // "off", "file:PATH", "pg:CONNECTION"
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("nothing set") << QStringList() << QString() << "file:DATA" << 0;
+        QTest::newRow("turned off") << QStringList() << "keep=false"
+                                    << "off" << 0;
+        QTest::newRow("off for one run")
+            << QStringList {"KESTRUNE_HISTORY=off"} << "postgresql=\"service=shop\""
+            << "off" << 0;
+        QTest::newRow("on for one run") << QStringList {"KESTRUNE_HISTORY=on"} << "keep=false"
+                                        << "file:DATA" << 0;
+        QTest::newRow("neither on nor off")
+            << QStringList {"KESTRUNE_HISTORY=maybe"} << QString() << "file:DATA" << 1;
+        QTest::newRow("a shop's server")
+            << QStringList() << "postgresql=\"host=db port=5432 dbname=k\""
+            << "pg:host=db port=5432 dbname=k" << 0;
+        QTest::newRow("a password in the settings")
+            << QStringList() << "postgresql=\"host=db password=secret\"\nfile=/tmp/h.sqlite"
+            << "file:/tmp/h.sqlite" << 1;
+        QTest::newRow("a password from the environment")
+            << QStringList {"KESTRUNE_HISTORY_POSTGRESQL=host=db password=x"} << QString()
+            << "pg:host=db password=x" << 0;
+        QTest::newRow("the environment's file first")
+            << QStringList {"KESTRUNE_HISTORY_FILE=/tmp/e.sqlite"} << "file=/tmp/s.sqlite"
+            << "file:/tmp/e.sqlite" << 0;
+    }
+
+    void configuredLocation()
+    {
+        QFETCH(QStringList, environment);
+        QFETCH(QString, settings);
+        QFETCH(QString, found);
+        QFETCH(int, warnings);
+        for (const char* name :
+            {"KESTRUNE_HISTORY", "KESTRUNE_HISTORY_FILE", "KESTRUNE_HISTORY_POSTGRESQL"})
+            qunsetenv(name);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(stores_.folder()));
+        for (const QString& setting : environment)
+            qputenv(qPrintable(setting.section('=', 0, 0)), setting.section('=', 1).toUtf8());
+        const QString file = stores_.folder() + QStringLiteral("/kestrune.conf");
+        QFile conf(file);
+        QVERIFY(conf.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        conf.write(("[history]\n" + settings + "\n").toUtf8());
+        conf.close();
+        lookup::Sites::useSettingsFile(file);
+        QStringList said;
+        const auto location = history::ConfiguredLocation(&said);
+        for (const QString& setting : environment)
+            qunsetenv(qPrintable(setting.section('=', 0, 0)));
+        QString where = QStringLiteral("off");
+        if (location)
+            where = (location->engine == Location::Engine::Sqlite ? QStringLiteral("file:")
+                                                                  : QStringLiteral("pg:"))
+                + location->name;
+        QCOMPARE(where,
+            QString(found).replace(QLatin1String("DATA"),
+                stores_.folder() + QStringLiteral("/kestrune/history.sqlite")));
+        QCOMPARE(said.size(), warnings);
     }
 
     // SQLite alone: what a file is, and what is done to one.
