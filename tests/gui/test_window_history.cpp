@@ -364,8 +364,6 @@ private slots:
     // every record of both is kept, and the window never says it could not.
     void windowAndBatchWriteOneFile()
     {
-        QSKIP("the window's record got no answer within 30 s while a kestrune-cli batch "
-              "wrote the same file; left open until the store's locking is looked into");
         const QString list = scratch_.filePath(QStringLiteral("batch.txt"));
         QFile batch(list);
         QVERIFY(batch.open(QIODevice::WriteOnly));
