@@ -425,7 +425,9 @@ private slots:
         for (const char* name :
             {"KESTRUNE_HISTORY", "KESTRUNE_HISTORY_FILE", "KESTRUNE_HISTORY_POSTGRESQL"})
             qunsetenv(name);
+        // The user's data folder, as each platform names it.
         qputenv("XDG_DATA_HOME", QFile::encodeName(stores_.folder()));
+        qputenv("LOCALAPPDATA", QFile::encodeName(stores_.folder()));
         for (const QString& setting : environment)
             qputenv(qPrintable(setting.section('=', 0, 0)), setting.section('=', 1).toUtf8());
         const QString file = stores_.folder() + QStringLiteral("/kestrune.conf");

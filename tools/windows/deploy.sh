@@ -2,7 +2,8 @@
 # Makes FOLDER's Windows programs runnable on their own: copies in every DLL
 # they need, found in the given prefixes (Qt, curl, the MinGW runtime), and the
 # Qt plugins and translations they load at run time, in the layout Qt looks
-# for beside a program (platforms/, styles/, imageformats/, translations/).
+# for beside a program (platforms/, styles/, imageformats/, sqldrivers/,
+# translations/).
 # Then checks that every DLL named in any import table is in FOLDER or is
 # Windows' own (one Wine provides), and fails naming any other.
 # Usage: deploy.sh FOLDER QT_PREFIX CURL_PREFIX
@@ -16,7 +17,7 @@ search="$qt/bin $curl/bin $gcc_dlls /usr/x86_64-w64-mingw32/lib"
 windows_dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows
 
 for plugin in platforms/qwindows styles/qwindowsvistastyle \
-    imageformats/qjpeg imageformats/qgif imageformats/qico; do
+    imageformats/qjpeg imageformats/qgif imageformats/qico sqldrivers/qsqlite; do
   mkdir -p "$folder/$(dirname $plugin)"
   cp "$qt/plugins/$plugin.dll" "$folder/$plugin.dll"
 done
