@@ -45,4 +45,38 @@ inline qsizetype afterBadPair(uchar trail)
     return trail < 0x80 ? 1 : 2;
 }
 
+// The loop of the encodings made of ASCII and lead-and-trail pairs: ASCII in
+// runs; a lead outside [first, last], or one the body ends after, is one
+// replacement; `pair(lead, trail)` writes the pair's characters and says
+// whether there were any, else the pair is one replacement as above.
+template <typename Out, typename Pair>
+void DecodePairs(const Bytes& bytes, uchar first, uchar last, Out& out, Pair pair)
+{
+    for (qsizetype i = 0; i < bytes.size;) {
+        const uchar lead = bytes.data[i];
+        if (lead < 0x80) {
+            const qsizetype end = asciiRunEnd(bytes, i);
+            out.ascii(bytes.data + i, end - i);
+            i = end;
+            continue;
+        }
+        if (!inRange(lead, first, last)) {
+            out.replacement();
+            ++i;
+            continue;
+        }
+        if (i + 1 == bytes.size) {
+            out.replacement();
+            break;
+        }
+        const uchar trail = bytes.data[i + 1];
+        if (pair(lead, trail)) {
+            i += 2;
+        } else {
+            out.replacement();
+            i += afterBadPair(trail);
+        }
+    }
+}
+
 } // namespace web::encoding

@@ -95,50 +95,26 @@ void DecodeGb18030(QByteArrayView view, Output& out)
 void DecodeBig5(QByteArrayView view, Output& out)
 {
     const Index& index = IndexNamed(QLatin1StringView("big5"));
-    const Bytes bytes(view);
-    for (qsizetype i = 0; i < bytes.size;) {
-        const uchar lead = bytes.data[i];
-        if (lead < 0x80) {
-            const qsizetype end = asciiRunEnd(bytes, i);
-            out.ascii(bytes.data + i, end - i);
-            i = end;
-            continue;
+    DecodePairs(Bytes(view), 0x81, 0xFE, out, [&](uchar lead, uchar trail) {
+        if (!inRange(trail, 0x40, 0x7E) && !inRange(trail, 0xA1, 0xFE))
+            return false;
+        const unsigned offset = trail < 0x7F ? 0x40 : 0x62;
+        const unsigned pointer = (lead - 0x81) * 157 + (trail - offset);
+        // Four pointers stand for a letter and a combining mark, which an
+        // index of single code points cannot hold.
+        const char16_t letter = pointer == 1133 || pointer == 1135 ? u'\u00CA'
+            : pointer == 1164 || pointer == 1166                   ? u'\u00EA'
+                                                                   : 0;
+        if (letter != 0) {
+            out.unit(letter);
+            out.unit(pointer == 1133 || pointer == 1164 ? u'\u0304' : u'\u030C');
+            return true;
         }
-        if (!inRange(lead, 0x81, 0xFE)) {
-            out.replacement();
-            ++i;
-            continue;
-        }
-        if (i + 1 == bytes.size) {
-            out.replacement();
-            break;
-        }
-        const uchar trail = bytes.data[i + 1];
-        char32_t codePoint = 0;
-        if (inRange(trail, 0x40, 0x7E) || inRange(trail, 0xA1, 0xFE)) {
-            const unsigned offset = trail < 0x7F ? 0x40 : 0x62;
-            const unsigned pointer = (lead - 0x81) * 157 + (trail - offset);
-            // Four pointers stand for a letter and a combining mark, which an
-            // index of single code points cannot hold.
-            const char16_t letter = pointer == 1133 || pointer == 1135 ? u'\u00CA'
-                : pointer == 1164 || pointer == 1166                   ? u'\u00EA'
-                                                                       : 0;
-            if (letter != 0) {
-                out.unit(letter);
-                out.unit(pointer == 1133 || pointer == 1164 ? u'\u0304' : u'\u030C');
-                i += 2;
-                continue;
-            }
-            codePoint = index.at(pointer);
-        }
-        if (codePoint != 0) {
+        const char32_t codePoint = index.at(pointer);
+        if (codePoint != 0)
             out.codePoint(codePoint);
-            i += 2;
-        } else {
-            out.replacement();
-            i += afterBadPair(trail);
-        }
-    }
+        return codePoint != 0;
+    });
 }
 
 } // namespace web::encoding

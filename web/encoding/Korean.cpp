@@ -8,35 +8,13 @@ namespace web::encoding {
 void DecodeEucKr(QByteArrayView view, Output& out)
 {
     const Index& index = IndexNamed(QLatin1StringView("euc-kr"));
-    const Bytes bytes(view);
-    for (qsizetype i = 0; i < bytes.size;) {
-        const uchar lead = bytes.data[i];
-        if (lead < 0x80) {
-            const qsizetype end = asciiRunEnd(bytes, i);
-            out.ascii(bytes.data + i, end - i);
-            i = end;
-            continue;
-        }
-        if (!inRange(lead, 0x81, 0xFE)) {
-            out.replacement();
-            ++i;
-            continue;
-        }
-        if (i + 1 == bytes.size) {
-            out.replacement();
-            break;
-        }
-        const uchar trail = bytes.data[i + 1];
+    DecodePairs(Bytes(view), 0x81, 0xFE, out, [&](uchar lead, uchar trail) {
         const char32_t codePoint
             = inRange(trail, 0x41, 0xFE) ? index.at((lead - 0x81) * 190 + (trail - 0x41)) : 0;
-        if (codePoint != 0) {
+        if (codePoint != 0)
             out.codePoint(codePoint);
-            i += 2;
-        } else {
-            out.replacement();
-            i += afterBadPair(trail);
-        }
-    }
+        return codePoint != 0;
+    });
 }
 
 } // namespace web::encoding
