@@ -229,7 +229,9 @@ void Form1::keepTitleBarOnScreen()
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    const QRect outer = frameGeometry();
+    // The native window's frame, not the widget's copy of it, which is taken
+    // at a move and misses a frame the window manager puts back after it.
+    const QRect outer = windowHandle()->frameGeometry();
     if (outer.top() < area.top())
         move(outer.left(), area.top());
 }
