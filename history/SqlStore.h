@@ -49,6 +49,7 @@ private:
     std::optional<int> version();
     bool migrate();
     bool commitOrRollBack(bool ok);
+    bool indexed(const QString& text) const;
     QString where(const Filter& filter, QVariantList& values) const;
     std::optional<std::optional<lookup::Record>> lastIn(const QString& input, bool answeredOnly);
 

@@ -171,7 +171,10 @@ void HistoryModel::restart()
         paged_.until = now;
     fetch(); // the first rows before the count, which may take longer
     const quint64 generation = *generation_;
-    store_->post([this, filter = paged_, generation, latest = generation_](
+    // The count is of every record the filter takes at the time it is
+    // counted, not only of those the pages stop at; a text alone is then
+    // counted from its index, without reading the records.
+    store_->post([this, filter = filter_, generation, latest = generation_](
                      history::Store* store, const QString& why) {
         if (*latest != generation)
             return;
