@@ -14,6 +14,7 @@
 
 #ifndef _WIN32
 #include <csignal>
+#include <sys/resource.h>
 #endif
 
 namespace {
@@ -100,13 +101,27 @@ class TestCliHistory : public QObject {
         return environment;
     }
 
-    Run run(const QStringList& arguments, const QStringList& extra = {})
+    // fileSizeLimit: the most the program may write into any file, as on a
+    // disk that is full (POSIX only).
+    Run run(const QStringList& arguments, const QStringList& extra = {}, qint64 fileSizeLimit = 0)
     {
         QProcess process;
         QProcessEnvironment environment = this->environment();
         for (const QString& setting : extra)
             environment.insert(setting.section('=', 0, 0), setting.section('=', 1));
         process.setProcessEnvironment(environment);
+#ifndef _WIN32
+        if (fileSizeLimit > 0)
+            process.setChildProcessModifier([fileSizeLimit] {
+                // A write past the limit then fails with EFBIG, as one on a
+                // full disk fails, instead of ending the program.
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit {rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            });
+#else
+        Q_UNUSED(fileSizeLimit);
+#endif
         process.start(KESTRUNE_CLI, arguments);
         process.closeWriteChannel();
         const bool finished = process.waitForFinished(120000);
@@ -344,6 +359,29 @@ private slots:
             QCOMPARE(file.readAll(), noise);
         }
     }
+
+#ifndef _WIN32
+    // A full disk: the lookups go on and are printed, the records not kept
+    // are named, and the history is left whole, as it was, for the next run.
+    void fullDisk()
+    {
+        if (stores_.postgresql())
+            QSKIP("SQLite files");
+        QCOMPARE(run({"--format", "json", iccids(1, 1)[0]}).exitCode, 0);
+        const QStringList batch = iccids(3, 10);
+        // Room for the shared-memory index (32 KiB), none for a record's pages.
+        Run full = run(QStringList {"--format", "json"} + batch, {}, 48 * 1024);
+        QVERIFY2(full.exitCode == 5, qPrintable(full.err));
+        QCOMPARE(jsonLines(full.out).size(), 3);
+        QVERIFY2(full.err.contains("3 lookups are not kept in the history"), qPrintable(full.err));
+        for (const QString& iccid : batch)
+            QVERIFY2(full.err.contains(iccid), qPrintable(full.err));
+        QCOMPARE(run({"--format", "json", iccids(1, 20)[0]}).exitCode, 0);
+        Run kept = run({"history", "--format", "json"});
+        QVERIFY2(kept.exitCode == 0, qPrintable(kept.err));
+        QCOMPARE(jsonLines(kept.out).size(), 2);
+    }
+#endif
 
     // Two batches writing to one history at once: every record kept.
     void twoBatchesAtOnce()

@@ -17,6 +17,8 @@ TestStores::TestStores()
     for (const QByteArray& line : state.readAll().split('\n')) {
         if (line.startsWith("connection="))
             connection_ = QString::fromUtf8(line.mid(11));
+        else if (line.startsWith("admin="))
+            admin_ = QString::fromUtf8(line.mid(6));
         else if (line.startsWith("pgpass="))
             qputenv("PGPASSFILE", line.mid(7));
     }
@@ -34,12 +36,13 @@ history::Location TestStores::fresh(QString* why)
     {
         QSqlDatabase admin
             = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
-        admin.setConnectOptions(connection_ + QStringLiteral(" dbname=postgres"));
+        admin.setConnectOptions(admin_ + QStringLiteral(" dbname=postgres"));
         if (!admin.open()) {
             *why = admin.lastError().text();
         } else {
+            // The desks' role owns it and is no superuser, as in the README.
             QSqlQuery create(admin);
-            if (!create.exec(QStringLiteral("CREATE DATABASE %1").arg(name)))
+            if (!create.exec(QStringLiteral("CREATE DATABASE %1 OWNER desk").arg(name)))
                 *why = create.lastError().text();
         }
         admin.close();

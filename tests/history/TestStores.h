@@ -22,6 +22,7 @@ public:
 private:
     QTemporaryDir folder_;
     QString stateFile_;
-    QString connection_; // host, port and user of the cluster
+    QString connection_; // host, port and the desks' role
+    QString admin_; // the same as the cluster's superuser, who makes databases
     int made_ = 0;
 };

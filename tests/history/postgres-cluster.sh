@@ -6,8 +6,9 @@
 #   postgres-cluster.sh pause STATE   stops the server, keeping its data
 #   postgres-cluster.sh resume STATE  starts it again on the same port
 #   postgres-cluster.sh stop STATE    stops it and removes everything
-# Tests connect as the role kestrune with a password that only the pgpass
-# file holds, as a shop's desks would.
+# As the README tells a shop: the cluster's superuser (kestrune_admin) makes
+# a login role `desk`, no superuser, and each test's database is made owned
+# by it; tests connect as desk, its password only in the pgpass file.
 set -eu
 action=$1
 state=$2
@@ -32,7 +33,7 @@ start)
   password=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
   printf '%s\n' "$password" >"$dir/pwfile"
   [ "$(id -u)" = 0 ] && chown postgres "$dir" "$dir/pwfile"
-  as_owner "$bin/initdb" -D "$dir/data" -A scram-sha-256 --pwfile="$dir/pwfile" -U kestrune \
+  as_owner "$bin/initdb" -D "$dir/data" -A scram-sha-256 --pwfile="$dir/pwfile" -U kestrune_admin \
     -E UTF8 --locale=C.UTF-8 --no-sync >"$dir/initdb.log" 2>&1 \
     || { cat "$dir/initdb.log" >&2; exit 1; }
   rm -f "$dir/pwfile"
@@ -44,9 +45,15 @@ start)
   done
   [ -n "$started" ] || { cat "$dir/server.log" >&2; exit 1; }
   umask 077
-  printf '127.0.0.1:%s:*:kestrune:%s\n' "$port" "$password" >"$dir/pgpass"
-  printf 'dir=%s\nport=%s\nconnection=host=127.0.0.1 port=%s user=kestrune\npgpass=%s\n' \
-    "$dir" "$port" "$port" "$dir/pgpass" >"$state"
+  desk=$(od -An -N16 -tx1 /dev/urandom | tr -d ' \n')
+  printf '127.0.0.1:%s:*:kestrune_admin:%s\n127.0.0.1:%s:*:desk:%s\n' \
+    "$port" "$password" "$port" "$desk" >"$dir/pgpass"
+  PGPASSFILE="$dir/pgpass" "$bin/psql" -q -h 127.0.0.1 -p "$port" -U kestrune_admin -d postgres \
+    -v ON_ERROR_STOP=1 -c "CREATE ROLE desk LOGIN PASSWORD '$desk'" >/dev/null
+  printf 'dir=%s\nport=%s\nconnection=host=127.0.0.1 port=%s user=desk\n' \
+    "$dir" "$port" "$port" >"$state"
+  printf 'admin=host=127.0.0.1 port=%s user=kestrune_admin\npgpass=%s\n' \
+    "$port" "$dir/pgpass" >>"$state"
   ;;
 pause)
   as_owner "$bin/pg_ctl" -D "$(field dir)/data" -m fast -w stop >/dev/null
