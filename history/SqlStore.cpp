@@ -3,8 +3,10 @@
 #include "Columns.h"
 
 #include <QAtomicInteger>
+#include <QDeadlineTimer>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 namespace history {
 
@@ -162,6 +164,7 @@ std::optional<SqlStore::Query> SqlStore::run(const QString& sql, const QVariantL
         Query run {std::make_unique<QSqlQuery>(database_)};
         run.query->setForwardOnly(true);
         if (!run.query->exec(sql)) {
+            failedCode_ = run.query->lastError().nativeErrorCode();
             fail(run.query->lastError().text());
             return std::nullopt;
         }
@@ -183,6 +186,7 @@ std::optional<SqlStore::Query> SqlStore::run(const QString& sql, const QVariantL
     for (qsizetype i = 0; i < values.size(); ++i)
         run.query->bindValue(int(i), values[i]);
     if (!run.query->exec()) {
+        failedCode_ = run.query->lastError().nativeErrorCode();
         fail(run.query->lastError().text());
         return std::nullopt;
     }
@@ -297,6 +301,24 @@ bool SqlStore::migrate()
     return commitOrRollBack(true);
 }
 
+// Switching a file to WAL takes it for a moment alone, and SQLite does not
+// wait for that as it waits for a write: two programs that open a new
+// history at once would find it locked. The switch is tried again within the
+// busy time-out, as a write would wait.
+bool SqlStore::writeAheadLog()
+{
+    auto timeout = run(QStringLiteral("PRAGMA busy_timeout"));
+    const int waitMs = timeout && timeout->query->next() ? timeout->query->value(0).toInt() : 0;
+    timeout.reset();
+    const QDeadlineTimer deadline(waitMs);
+    while (!run(QStringLiteral("PRAGMA journal_mode=WAL"))) {
+        if (failedCode_ != QLatin1String("5") || deadline.hasExpired()) // SQLITE_BUSY
+            return false;
+        QThread::msleep(5);
+    }
+    return true;
+}
+
 bool SqlStore::open()
 {
     if (!database_.open())
@@ -319,8 +341,7 @@ bool SqlStore::open()
         // Readers never wait for a writer, and the window and a batch write
         // to one file at once. NORMAL: a commit survives the program killed;
         // only a power cut may take the last ones back.
-        if (!run(QStringLiteral("PRAGMA journal_mode=WAL"))
-            || !run(QStringLiteral("PRAGMA synchronous=NORMAL")))
+        if (!writeAheadLog() || !run(QStringLiteral("PRAGMA synchronous=NORMAL")))
             return false;
     }
     if (*found < SchemaVersion && !migrate())

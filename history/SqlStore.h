@@ -48,6 +48,7 @@ private:
     // cannot be read or is no history (error() says which).
     std::optional<int> version();
     bool migrate();
+    bool writeAheadLog();
     bool commitOrRollBack(bool ok);
     bool indexed(const QString& text) const;
     QString where(const Filter& filter, QVariantList& values) const;
@@ -60,6 +61,7 @@ private:
     const QString describe_;
     QString error_;
     QString reason_; // the engine's own words for the last failure
+    QString failedCode_; // and its code for it, where a statement failed
     bool fullText_ = false; // SQLite's trigram index is there
     bool broken_ = false; // reconnect before the next statement
 };
