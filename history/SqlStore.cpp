@@ -246,6 +246,15 @@ std::optional<int> SqlStore::version()
                      .arg(describe_);
         return std::nullopt;
     }
+    if (version > SchemaVersion) {
+        error_ = QStringLiteral(
+            "%1 was written by a newer version of Kestrune助理 (history version %2; this one "
+            "knows up to %3); it is left as it is")
+                     .arg(describe_)
+                     .arg(version)
+                     .arg(SchemaVersion);
+        return std::nullopt;
+    }
     return version;
 }
 
@@ -260,15 +269,6 @@ bool SqlStore::migrate()
     const auto from = version();
     if (!from)
         return commitOrRollBack(false);
-    if (*from > SchemaVersion) {
-        error_ = QStringLiteral(
-            "%1 was written by a newer version of Kestrune助理 (history version %2; this one "
-            "knows up to %3); it is left as it is")
-                     .arg(describe_)
-                     .arg(*from)
-                     .arg(SchemaVersion);
-        return commitOrRollBack(false);
-    }
     for (int to = *from + 1; to <= SchemaVersion; ++to) {
         for (QString statement : dialect_.stepTo(to)) {
             const bool optional = statement.startsWith(QLatin1Char('?'));
@@ -328,15 +328,6 @@ bool SqlStore::open()
     const auto found = version();
     if (!found)
         return false;
-    if (*found > SchemaVersion) {
-        error_ = QStringLiteral(
-            "%1 was written by a newer version of Kestrune助理 (history version %2; this one "
-            "knows up to %3); it is left as it is")
-                     .arg(describe_)
-                     .arg(*found)
-                     .arg(SchemaVersion);
-        return false;
-    }
     if (dialect_.sqlite) {
         // Readers never wait for a writer, and the window and a batch write
         // to one file at once. NORMAL: a commit survives the program killed;

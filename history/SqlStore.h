@@ -45,7 +45,8 @@ private:
     bool ready();
     bool fail(const QString& why);
     // The database's version: 0 for one without our tables; nothing when it
-    // cannot be read or is no history (error() says which).
+    // cannot be read, is no history or is newer than this one knows (error()
+    // says which).
     std::optional<int> version();
     bool migrate();
     bool writeAheadLog();

@@ -1,7 +1,7 @@
 #include "Where.h"
 
-#include "DataFolder.h"
 #include "lookup/SettingsFile.h"
+#include "lookup/UserFolders.h"
 
 #include <QRegularExpression>
 
@@ -38,7 +38,7 @@ void warn(QStringList* warnings, const QString& text)
 
 QString DefaultFile()
 {
-    return UserDataFolder() + QStringLiteral("/kestrune/history.sqlite");
+    return lookup::UserDataFolder() + QStringLiteral("/kestrune/history.sqlite");
 }
 
 std::optional<Location> ConfiguredLocation(QStringList* warnings, bool evenWhenOff)

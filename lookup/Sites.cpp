@@ -1,7 +1,7 @@
 #include "Sites.h"
 #include "SettingsFile.h"
 
-#include "ConfigFolder.h"
+#include "UserFolders.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -45,6 +45,19 @@ inline qsizetype afterBadPair(uchar trail)
     return trail < 0x80 ? 1 : 2;
 }
 
+// The end of a two-byte sequence: its code point, or one replacement when it
+// has none. How far to go on.
+template <typename Out>
+qsizetype endPair(Out& out, char32_t codePoint, uchar trail)
+{
+    if (codePoint != 0) {
+        out.codePoint(codePoint);
+        return 2;
+    }
+    out.replacement();
+    return afterBadPair(trail);
+}
+
 // The loop of the encodings made of ASCII and lead-and-trail pairs: ASCII in
 // runs; a lead outside [first, last], or one the body ends after, is one
 // replacement; `pair(lead, trail)` writes the pair's characters and says

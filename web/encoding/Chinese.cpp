@@ -82,13 +82,7 @@ void DecodeGb18030(QByteArrayView view, Output& out)
             const unsigned offset = second < 0x7F ? 0x40 : 0x41;
             codePoint = index.at((first - 0x81) * 190 + (second - offset));
         }
-        if (codePoint != 0) {
-            out.codePoint(codePoint);
-            i += 2;
-        } else {
-            out.replacement();
-            i += afterBadPair(second);
-        }
+        i += endPair(out, codePoint, second);
     }
 }
 

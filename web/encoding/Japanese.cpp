@@ -52,25 +52,13 @@ void DecodeEucJp(QByteArrayView view, Output& out)
             const char32_t codePoint = inRange(last, 0xA1, 0xFE)
                 ? IndexNamed(QLatin1StringView("jis0212")).at((trail - 0xA1) * 94 + last - 0xA1)
                 : 0;
-            if (codePoint != 0) {
-                out.codePoint(codePoint);
-                i += 3;
-            } else {
-                out.replacement();
-                i += 1 + afterBadPair(last);
-            }
+            i += 1 + endPair(out, codePoint, last);
             continue;
         }
         const char32_t codePoint = inRange(lead, 0xA1, 0xFE) && inRange(trail, 0xA1, 0xFE)
             ? jis0208.at((lead - 0xA1) * 94 + trail - 0xA1)
             : 0;
-        if (codePoint != 0) {
-            out.codePoint(codePoint);
-            i += 2;
-        } else {
-            out.replacement();
-            i += afterBadPair(trail);
-        }
+        i += endPair(out, codePoint, trail);
     }
 }
 
@@ -110,13 +98,7 @@ void DecodeShiftJis(QByteArrayView view, Output& out)
             codePoint = pointer >= 8836 && pointer <= 10715 ? char32_t(0xE000 - 8836 + pointer)
                                                             : jis0208.at(pointer);
         }
-        if (codePoint != 0) {
-            out.codePoint(codePoint);
-            i += 2;
-        } else {
-            out.replacement();
-            i += afterBadPair(trail);
-        }
+        i += endPair(out, codePoint, trail);
     }
 }
 

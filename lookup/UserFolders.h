@@ -9,4 +9,9 @@ namespace lookup {
 // Windows, where Qt's own settings of a program go too.
 QString UserConfigFolder();
 
+// The folder where the user's programs keep their data: $XDG_DATA_HOME
+// (~/.local/share) on Linux, %LOCALAPPDATA% (the local, not the roaming,
+// profile: a history can grow large) on Windows.
+QString UserDataFolder();
+
 } // namespace lookup
