@@ -1,5 +1,7 @@
 #include "HistoryCommand.h"
 
+#include "ExitStatus.h"
+#include "Log.h"
 #include "Output.h"
 #include "StandardOutput.h"
 #include "history/Where.h"
@@ -19,18 +21,9 @@ using lookup::Record;
 
 namespace {
 
-constexpr int ExitDone = 0;
-constexpr int ExitUsage = 2;
-constexpr int ExitNotWritten = 3;
-constexpr int ExitNoHistory = 4;
 // Records read at a time: the output starts at once, and a long history
 // never sits in memory whole.
 constexpr qint64 Page = 500;
-
-void say(const QString& text)
-{
-    std::fprintf(stderr, "kestrune-cli: %s\n", qUtf8Printable(text));
-}
 
 // A day (local midnight; with `dayAfter`, the midnight that ends it), or a
 // moment in ISO 8601, local time unless it says its offset.
@@ -106,7 +99,7 @@ int RunHistoryCommand(const QStringList& arguments, bool stdoutIsTerminal)
     const QCommandLineOption help(QStringList {"h", "help"});
     parser.addOptions({since, until, kind, format, forget, forgetBefore, settings, help});
     auto usage = [](const QString& error) {
-        say(error + QStringLiteral("\nTry 'kestrune-cli history --help'."));
+        Say(error + QStringLiteral("\nTry 'kestrune-cli history --help'."));
         return ExitUsage;
     };
     if (!parser.parse(rest))
@@ -160,18 +153,18 @@ int RunHistoryCommand(const QStringList& arguments, bool stdoutIsTerminal)
     if (parser.isSet(settings)) {
         lookup::Sites::useSettingsFile(parser.value(settings));
         if (!lookup::Sites::readSettingsFile()) {
-            say(QStringLiteral("cannot read the settings file %1").arg(parser.value(settings)));
+            Say(QStringLiteral("cannot read the settings file %1").arg(parser.value(settings)));
             return ExitUsage;
         }
     }
     QStringList warnings;
     const auto location = history::ConfiguredLocation(&warnings, true);
     for (const QString& warning : warnings)
-        say(warning);
+        Say(warning);
     QString why;
     const auto store = history::Open(*location, &why);
     if (!store) {
-        say(why);
+        Say(why);
         return ExitNoHistory;
     }
 
@@ -180,7 +173,7 @@ int RunHistoryCommand(const QStringList& arguments, bool stdoutIsTerminal)
         if (parser.isSet(forget)) {
             const auto gone = store->forget(parser.value(forget));
             if (!gone) {
-                say(store->error());
+                Say(store->error());
                 return ExitNoHistory;
             }
             said += QStringLiteral("%1 records of %2 forgotten\n")
@@ -190,7 +183,7 @@ int RunHistoryCommand(const QStringList& arguments, bool stdoutIsTerminal)
         if (before) {
             const auto gone = store->forgetBefore(*before);
             if (!gone) {
-                say(store->error());
+                Say(store->error());
                 return ExitNoHistory;
             }
             said += QStringLiteral("%1 records from before %2 forgotten\n")
@@ -208,7 +201,7 @@ int RunHistoryCommand(const QStringList& arguments, bool stdoutIsTerminal)
     for (qint64 offset = 0;; offset += Page) {
         const auto found = store->find(filter, {}, offset, Page);
         if (!found) {
-            say(store->error());
+            Say(store->error());
             return ExitNoHistory;
         }
         QByteArray out;
@@ -220,7 +213,7 @@ int RunHistoryCommand(const QStringList& arguments, bool stdoutIsTerminal)
             }
         }
         if (const auto failed = WriteStandardOutput(out)) {
-            say(QStringLiteral("cannot write the records: %1").arg(*failed));
+            Say(QStringLiteral("cannot write the records: %1").arg(*failed));
             return ExitNotWritten;
         }
         if (qint64(found->size()) < Page)

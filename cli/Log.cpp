@@ -19,11 +19,16 @@ void log(QtMsgType type, const QMessageLogContext&, const QString& message)
     if (quietLog && type != QtFatalMsg)
         return;
     ClearProgressLine();
-    std::fprintf(stderr, "kestrune-cli: %s\n", qUtf8Printable(message));
-    std::fflush(stderr);
+    Say(message);
 }
 
 } // namespace
+
+void Say(const QString& text)
+{
+    std::fprintf(stderr, "kestrune-cli: %s\n", qUtf8Printable(text));
+    std::fflush(stderr);
+}
 
 void LogAsTheProgram(bool quiet)
 {

@@ -2,6 +2,7 @@
 // time. QtCore only, so that it starts fast and runs where there is no desktop.
 #include "Arguments.h"
 #include "Batch.h"
+#include "ExitStatus.h"
 #include "HistoryCommand.h"
 #include "HistoryKeeper.h"
 #include "Input.h"
@@ -23,18 +24,7 @@
 
 namespace {
 
-constexpr int ExitAnswered = 0;
-constexpr int ExitFailed = 1;
-constexpr int ExitUsage = 2;
-constexpr int ExitNotWritten = 3;
-constexpr int ExitIncomplete = 4; // answered, but some request got no answer
-constexpr int ExitHistoryNotKept = 5; // every result printed, some records not kept
-constexpr int ExitInterrupted = 130; // 128 + SIGINT, as shells report it
-
-void say(const QString& text)
-{
-    std::fprintf(stderr, "kestrune-cli: %s\n", qUtf8Printable(text));
-}
+using namespace cli; // its exit statuses
 
 // Set once a write has failed (a full disk, a reader that has gone): that is
 // said once, and nothing more is written or looked up.
@@ -45,7 +35,7 @@ bool write(const QByteArray& bytes)
     if (writeFailed)
         return false;
     if (const auto why = cli::WriteStandardOutput(bytes)) {
-        say(QStringLiteral("cannot write the results: %1").arg(*why));
+        Say(QStringLiteral("cannot write the results: %1").arg(*why));
         writeFailed = true;
     }
     return !writeFailed;
@@ -54,7 +44,7 @@ bool write(const QByteArray& bytes)
 void openInBrowser(const QString& address)
 {
     if (!cli::OpenInSystemBrowser(address))
-        say(QStringLiteral("could not open %1 in the system browser").arg(address));
+        Say(QStringLiteral("could not open %1 in the system browser").arg(address));
 }
 
 } // namespace
@@ -73,7 +63,7 @@ int main(int argc, char* argv[])
     const auto options
         = cli::ParseOptions(application.arguments(), cli::StandardOutputIsTerminal(), error);
     if (!options) {
-        say(error + QStringLiteral("\nTry 'kestrune-cli --help'."));
+        Say(error + QStringLiteral("\nTry 'kestrune-cli --help'."));
         return ExitUsage;
     }
     if (options->help)
@@ -87,7 +77,7 @@ int main(int argc, char* argv[])
         lookup::Sites::useSettingsFile(options->settings);
     // Now rather than in the middle of the first lookup, and with --offline too.
     if (!lookup::Sites::readSettingsFile()) {
-        say(QStringLiteral("cannot read the settings file %1: %2")
+        Say(QStringLiteral("cannot read the settings file %1: %2")
                 .arg(options->settings,
                     cli::WhyUnreadable(options->settings)
                         .value_or(QStringLiteral("not a settings file"))));
@@ -97,7 +87,7 @@ int main(int argc, char* argv[])
     auto input = std::make_unique<cli::Input>(
         options->identifiers, options->files, cli::ArgumentsNotText(argc, argv));
     if (!input->open(error)) {
-        say(error);
+        Say(error);
         return ExitUsage;
     }
     // Stays valid as long as the batch that reads it, or to the end offline.
@@ -112,19 +102,19 @@ int main(int argc, char* argv[])
         QStringList warnings;
         location = history::ConfiguredLocation(&warnings);
         for (const QString& warning : warnings)
-            say(warning);
+            Say(warning);
         if (location)
             keeper = std::make_unique<cli::HistoryKeeper>(*location);
     }
     if (options->resume) {
         if (!keeper) {
-            say(QStringLiteral("--resume: the history is turned off (KESTRUNE_HISTORY or the "
+            Say(QStringLiteral("--resume: the history is turned off (KESTRUNE_HISTORY or the "
                                "settings' [history] keep)"));
             return ExitUsage;
         }
         resuming = resume.load(*location, *options->resume, &error);
         if (!resuming)
-            say(QStringLiteral("cannot resume, every identifier is asked: %1").arg(error));
+            Say(QStringLiteral("cannot resume, every identifier is asked: %1").arg(error));
     }
 
     if (!write(cli::OutputStart(options->format)))
@@ -136,7 +126,7 @@ int main(int argc, char* argv[])
             return false;
         if (keeper)
             if (const QString notice = keeper->takeNotice(); !notice.isEmpty())
-                say(notice);
+                Say(notice);
         // Taken from the history: read its record now. Should the history
         // have gone meanwhile, the identifier is asked after all.
         if (record.fromHistory) {
@@ -144,7 +134,7 @@ int main(int argc, char* argv[])
             if (auto recalled = resume.recall(record.input, &why)) {
                 record = std::move(*recalled);
             } else {
-                say(QStringLiteral("%1: cannot read it from the history (%2): asked again")
+                Say(QStringLiteral("%1: cannot read it from the history (%2): asked again")
                         .arg(record.input, why));
                 record = cli::LookUp({record.input, {}}, false);
                 keeper->keep(record);
@@ -153,7 +143,7 @@ int main(int argc, char* argv[])
         anyFailed = anyFailed || record.failed();
         anyIncomplete = anyIncomplete || record.incomplete();
         if (!record.complaint.isEmpty()) {
-            say(record.complaint);
+            Say(record.complaint);
             return true;
         }
         if (!write(cli::OutputRecord(options->format, record)))
@@ -204,7 +194,7 @@ int main(int argc, char* argv[])
     cli::Interrupt interrupt;
     QObject::connect(&interrupt, &cli::Interrupt::requested, &batch, [&] {
         progress.clear();
-        say(QStringLiteral("interrupted: stopping the lookups in flight"));
+        Say(QStringLiteral("interrupted: stopping the lookups in flight"));
         interrupted = true;
         batch.stop();
     });
@@ -219,12 +209,12 @@ int main(int argc, char* argv[])
             QString why;
             const std::vector<lookup::Record> unwritten = keeper->finish(&why);
             if (const QString notice = keeper->takeNotice(); !notice.isEmpty())
-                say(notice);
+                Say(notice);
             if (!unwritten.empty()) {
                 QStringList inputs;
                 for (const lookup::Record& record : unwritten)
                     inputs << record.input;
-                say(QStringLiteral("%1 lookups are not kept in the history (%2): %3")
+                Say(QStringLiteral("%1 lookups are not kept in the history (%2): %3")
                         .arg(unwritten.size())
                         .arg(why, inputs.join(QStringLiteral(", "))));
                 historyNotKept = true;
@@ -233,7 +223,7 @@ int main(int argc, char* argv[])
         if (writeFailed) {
             application.exit(ExitNotWritten);
         } else if (interrupted) {
-            say(QStringLiteral("interrupted after %1 lookups").arg(batch.count().completed));
+            Say(QStringLiteral("interrupted after %1 lookups").arg(batch.count().completed));
             application.exit(ExitInterrupted);
         } else if (historyNotKept) {
             application.exit(ExitHistoryNotKept);
