@@ -127,15 +127,11 @@ int RunHistoryCommand(const QStringList& arguments, bool stdoutIsTerminal)
     }
     Format shown = stdoutIsTerminal ? Format::Text : Format::Json;
     if (parser.isSet(format)) {
-        const QString name = parser.value(format);
-        if (name == QLatin1String("text"))
-            shown = Format::Text;
-        else if (name == QLatin1String("json"))
-            shown = Format::Json;
-        else if (name == QLatin1String("csv"))
-            shown = Format::Csv;
-        else
-            return usage(QStringLiteral("unknown format \"%1\" (text, json or csv)").arg(name));
+        QString error;
+        const auto named = FormatNamed(parser.value(format), &error);
+        if (!named)
+            return usage(error);
+        shown = *named;
     }
     std::optional<QDateTime> before;
     if (parser.isSet(forgetBefore)) {

@@ -100,17 +100,10 @@ std::optional<Options> ParseOptions(
     // A person at a terminal reads; a script reads JSON Lines.
     options.format = stdoutIsTerminal ? Format::Text : Format::Json;
     if (parser.isSet(format)) {
-        const QString name = parser.value(format);
-        if (name == QLatin1String("text"))
-            options.format = Format::Text;
-        else if (name == QLatin1String("json"))
-            options.format = Format::Json;
-        else if (name == QLatin1String("csv"))
-            options.format = Format::Csv;
-        else {
-            error = QStringLiteral("unknown format \"%1\" (text, json or csv)").arg(name);
+        const auto named = FormatNamed(parser.value(format), &error);
+        if (!named)
             return std::nullopt;
-        }
+        options.format = *named;
     }
 
     options.jobs = DefaultJobs;

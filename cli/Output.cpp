@@ -168,4 +168,16 @@ QByteArray OutputRecord(Format format, const Record& record)
     return {};
 }
 
+std::optional<Format> FormatNamed(const QString& name, QString* error)
+{
+    if (name == QLatin1String("text"))
+        return Format::Text;
+    if (name == QLatin1String("json"))
+        return Format::Json;
+    if (name == QLatin1String("csv"))
+        return Format::Csv;
+    *error = QStringLiteral("unknown format \"%1\" (text, json or csv)").arg(name);
+    return std::nullopt;
+}
+
 } // namespace cli
