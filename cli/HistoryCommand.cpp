@@ -189,9 +189,7 @@ int RunHistoryCommand(const QStringList& arguments, bool stdoutIsTerminal)
         return WriteStandardOutput(said.toUtf8()) ? ExitNotWritten : ExitDone;
     }
 
-    // Records kept while the pages are read would move the later pages on.
-    if (!filter.until.isValid())
-        filter.until = QDateTime::currentDateTimeUtc().addMSecs(1);
+    filter = history::UpToNow(filter);
     if (shown == Format::Csv && WriteStandardOutput(lookup::CsvHistoryStart()))
         return ExitNotWritten;
     for (qint64 offset = 0;; offset += Page) {

@@ -25,6 +25,17 @@ struct Filter {
     std::optional<lookup::Kind> kind;
 };
 
+// The filter, bounded to the records kept up to now. Pages of a search read
+// one after another then stay put: a record kept in between would push them
+// along by one, and a record would come twice.
+inline Filter UpToNow(Filter filter)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc().addMSecs(1);
+    if (!filter.until.isValid() || filter.until > now)
+        filter.until = now;
+    return filter;
+}
+
 // How a search orders what it finds: by a column, newest first by default.
 struct Order {
     enum class Column { When, Input, Kind, Outcome, Program, Host };

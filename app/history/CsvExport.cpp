@@ -19,12 +19,8 @@ std::optional<qint64> ExportCsv(history::Store& store, const history::Filter& fi
         return std::nullopt;
     }
     file.write(lookup::CsvStart());
-    // Records kept while the export runs would push the pages along by one
-    // and a row would come twice: what came after its start stays out.
-    history::Filter upToNow = filter;
-    const QDateTime now = QDateTime::currentDateTimeUtc().addMSecs(1);
-    if (!upToNow.until.isValid() || upToNow.until > now)
-        upToNow.until = now;
+    // What is kept while the export runs stays out.
+    const history::Filter upToNow = history::UpToNow(filter);
     qint64 written = 0;
     for (;;) {
         const auto page = store.find(upToNow, order, written, PageRows);

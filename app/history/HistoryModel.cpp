@@ -163,12 +163,8 @@ void HistoryModel::restart()
         emit failed(QStringLiteral("查询历史已关闭"));
         return;
     }
-    // Records kept from now on would push the pages along by one and a row
-    // would come twice; they show when the table starts again.
-    paged_ = filter_;
-    const QDateTime now = QDateTime::currentDateTimeUtc().addMSecs(1);
-    if (!paged_.until.isValid() || paged_.until > now)
-        paged_.until = now;
+    // Records kept from now on show when the table starts again.
+    paged_ = history::UpToNow(filter_);
     fetch(); // the first rows before the count, which may take longer
     const quint64 generation = *generation_;
     // The count is of every record the filter takes at the time it is
